@@ -7,9 +7,9 @@
 // TWaveformSource, read as a plain integer without any window-system call.
 #pragma once
 
-#include <cstdint>
-
 #include "Bass.h"
+
+#include <cstdint>
 
 // The step frequency in Hz; used unchanged as the oscillator bank's phase
 // step in table entries per frame. Zero at program start.

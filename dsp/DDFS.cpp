@@ -20,9 +20,15 @@ std::int16_t RoundToInt16(long double V) {
     return static_cast<std::int16_t>(static_cast<std::uint16_t>(std::llrintl(V)));
 }
 
-bool InReferenceBank(std::uint8_t Channel) { return Channel >= 1 && Channel <= 8; }
-bool InShiftedBank(std::uint8_t Channel) { return Channel >= 9 && Channel <= 16; }
-bool IsChannel(std::uint8_t Channel) { return Channel >= 1 && Channel <= 16; }
+bool InReferenceBank(std::uint8_t Channel) {
+    return Channel >= 1 && Channel <= 8;
+}
+bool InShiftedBank(std::uint8_t Channel) {
+    return Channel >= 9 && Channel <= 16;
+}
+bool IsChannel(std::uint8_t Channel) {
+    return Channel >= 1 && Channel <= 16;
+}
 
 void ClearPhases() {
     for (std::uint32_t& A : PhaseAccumulators)
@@ -96,7 +102,8 @@ std::uint32_t ResetPhase(std::uint8_t Channel) {
 
 std::int32_t SetPhaseOffset(std::uint8_t Reference, std::uint8_t Target, long double Degrees) {
     // 180 degrees is 22049.5 entries, which rounds to 22050 (ties to even).
-    const std::int32_t Offset = static_cast<std::int32_t>(std::llrintl(44099.0L * Degrees / 360.0L));
+    const std::int32_t Offset =
+        static_cast<std::int32_t>(std::llrintl(44099.0L * Degrees / 360.0L));
     if (InReferenceBank(Reference) && InShiftedBank(Target))
         PhaseAccumulators[Target] =
             (PhaseAccumulators[Reference] + static_cast<std::uint32_t>(Offset)) % TableModulus;

@@ -52,10 +52,18 @@ std::int32_t SetPhaseOffset(std::uint8_t Reference, std::uint8_t Target, long do
 std::uint32_t AdvancePhase(std::uint8_t Channel, long double Step);
 
 // Table reads; the index must be 0 to 44099, as AdvancePhase returns.
-inline std::int16_t SineSample(std::uint32_t Index) { return SineTable[Index]; }
-inline std::int16_t SquareSample(std::uint32_t Index) { return SquareTable[Index]; }
-inline std::int16_t TriangleSample(std::uint32_t Index) { return TriangleTable[Index]; }
-inline std::int16_t SawtoothSample(std::uint32_t Index) { return SawtoothTable[Index]; }
+inline std::int16_t SineSample(std::uint32_t Index) {
+    return SineTable[Index];
+}
+inline std::int16_t SquareSample(std::uint32_t Index) {
+    return SquareTable[Index];
+}
+inline std::int16_t TriangleSample(std::uint32_t Index) {
+    return TriangleTable[Index];
+}
+inline std::int16_t SawtoothSample(std::uint32_t Index) {
+    return SawtoothTable[Index];
+}
 
 // The table of a waveform number, or nullptr for a number outside 0 to 3.
 const std::int16_t* TableOf(std::uint8_t Waveform);
