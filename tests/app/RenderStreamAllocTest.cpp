@@ -22,12 +22,13 @@ void* operator new(std::size_t Size) {
         return P;
     throw std::bad_alloc();
 }
-void operator delete(void* P) noexcept {
-    std::free(P);
-}
-void operator delete(void* P, std::size_t) noexcept {
-    std::free(P);
-}
+// The replacement new above takes its memory from malloc, so free is the
+// matching release; the compiler cannot see that pairing.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
+void operator delete(void* P) noexcept { std::free(P); }
+void operator delete(void* P, std::size_t) noexcept { std::free(P); }
+#pragma GCC diagnostic pop
 
 namespace {
 
