@@ -244,6 +244,16 @@ void TPulseServer::Stop() {
     }
 }
 
+void TPulseServer::Freeze() {
+    if (FPid > 0)
+        ::kill(FPid, SIGSTOP);
+}
+
+void TPulseServer::Thaw() {
+    if (FPid > 0)
+        ::kill(FPid, SIGCONT);
+}
+
 bool TPulseServer::Pactl(const std::string& Args, std::string* Out) const {
     if (Out != nullptr)
         Out->clear();

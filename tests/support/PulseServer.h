@@ -48,6 +48,10 @@ public:
     // Usable in the middle of a test to make the sound server go away.
     void Stop();
     bool Running() const { return FPid > 0; }
+    // Suspends and resumes the server process: a suspended server still
+    // accepts connections but never answers, as a hung one would.
+    void Freeze();
+    void Thaw();
 
     const std::string& SinkName() const { return FSinkName; }
     std::string MonitorName() const { return FSinkName + ".monitor"; }
