@@ -1,0 +1,246 @@
+// ExportFile against the file system and against a WAV reader we did not
+// write (sox).
+#include "ToneGen.h"
+
+#include "FakeVolume.h"
+#include "WaveImage.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <ostream>
+#include <string>
+#include <sys/resource.h>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::vector<std::uint8_t> ReadFile(const fs::path& Path) {
+    std::ifstream In(Path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(In), std::istreambuf_iterator<char>()};
+}
+
+void WriteFile(const fs::path& Path, const std::string& Text) {
+    std::ofstream(Path, std::ios::binary) << Text;
+}
+
+std::vector<std::uint8_t> ImageOf(const TToneGen& Gen) {
+    return {Gen.GetDataBuffer(), Gen.GetDataBuffer() + Gen.WaveImageSize()};
+}
+
+// The first line a shell command prints.
+std::string FirstLineOf(const std::string& Command) {
+    std::string Output;
+    if (FILE* Pipe = popen((Command + " 2>/dev/null").c_str(), "r")) {
+        char Line[256];
+        if (std::fgets(Line, sizeof Line, Pipe) != nullptr)
+            Output = Line;
+        pclose(Pipe);
+    }
+    while (!Output.empty() && (Output.back() == '\n' || Output.back() == '\r'))
+        Output.pop_back();
+    return Output;
+}
+
+std::vector<std::string> Entries(const fs::path& Folder) {
+    std::vector<std::string> Names;
+    for (const auto& Entry : fs::directory_iterator(Folder))
+        Names.push_back(Entry.path().filename().string());
+    std::sort(Names.begin(), Names.end());
+    return Names;
+}
+
+class ExportTest : public testing::Test {
+protected:
+    void SetUp() override {
+        FakeVolume = TFakeVolumeDevice{};
+        std::string Template = (fs::temp_directory_path() / "tonegen-export-XXXXXX").string();
+        ASSERT_NE(mkdtemp(Template.data()), nullptr);
+        Folder = Template;
+    }
+    void TearDown() override { fs::remove_all(Folder); }
+
+    fs::path Folder;
+};
+
+TEST_F(ExportTest, WithoutAnImageNothingIsWritten) {
+    TToneGen Gen(nullptr);
+    EXPECT_EQ(Gen.GetDataBuffer(), nullptr);
+    EXPECT_FALSE(Gen.ExportFile((Folder / "tone.wav").string()));
+    EXPECT_TRUE(Entries(Folder).empty());
+}
+
+struct TFormatRow {
+    const char* Name;
+    TTGResolution Resolution;
+    TTGQuality Quality;
+    bool Stereo;
+    std::int16_t Duration;
+    const char* Rate;
+    const char* Channels;
+    const char* Bits;
+    const char* Encoding;
+};
+
+void PrintTo(const TFormatRow& Row, std::ostream* Out) { *Out << Row.Name; }
+
+const TFormatRow FormatRows[] = {
+    {"HiQ16Mono", tg16Bit, tgHiQ, false, 100, "96000", "1", "16", "Signed Integer PCM"},
+    {"HiQ16Stereo", tg16Bit, tgHiQ, true, 100, "96000", "2", "16", "Signed Integer PCM"},
+    {"HiQ8Mono", tg8Bit, tgHiQ, false, 100, "96000", "1", "8", "Unsigned Integer PCM"},
+    {"HiQ8Stereo", tg8Bit, tgHiQ, true, 100, "96000", "2", "8", "Unsigned Integer PCM"},
+    {"LoQ16Mono", tg16Bit, tgLoQ, false, 100, "44100", "1", "16", "Signed Integer PCM"},
+    {"LoQ16Stereo", tg16Bit, tgLoQ, true, 100, "44100", "2", "16", "Signed Integer PCM"},
+    {"LoQ8Mono", tg8Bit, tgLoQ, false, 10, "44100", "1", "8", "Unsigned Integer PCM"},
+    {"LoQ8Stereo", tg8Bit, tgLoQ, true, 100, "44100", "2", "8", "Unsigned Integer PCM"},
+    {"LoQ16MonoOddSize", tg16Bit, tgLoQ, false, 15, "44100", "1", "16", "Signed Integer PCM"},
+};
+
+class ExportFormatTest : public ExportTest, public testing::WithParamInterface<TFormatRow> {};
+
+TEST_P(ExportFormatTest, SoxReadsWhatTheImageDeclares) {
+    const TFormatRow& R = GetParam();
+    TToneGen Gen(nullptr);
+    Gen.SetResolution(R.Resolution);
+    Gen.SetQuality(R.Quality);
+    Gen.SetStereo(R.Stereo);
+    Gen.SetDuration(R.Duration);
+    Gen.SetWaveform(tgTriangle);
+    Gen.SetAMParameter(tgAMLevel2, 30, 2.0f, tgNoise);
+    ASSERT_TRUE(Gen.Prepare());
+    const fs::path File = Folder / "tone.wav";
+    ASSERT_TRUE(Gen.ExportFile(File.string()));
+
+    // The file is the image, spare bytes included.
+    const std::vector<std::uint8_t> Image = ImageOf(Gen);
+    EXPECT_EQ(ReadFile(File), Image);
+    EXPECT_EQ(Entries(Folder), std::vector<std::string>{"tone.wav"});
+
+    const std::string Name = "'" + File.string() + "'";
+    EXPECT_EQ(FirstLineOf("soxi -t " + Name), "wav");
+    EXPECT_EQ(FirstLineOf("soxi -r " + Name), R.Rate);
+    EXPECT_EQ(FirstLineOf("soxi -c " + Name), R.Channels);
+    EXPECT_EQ(FirstLineOf("soxi -b " + Name), R.Bits);
+    EXPECT_EQ(FirstLineOf("soxi -e " + Name), R.Encoding);
+    const std::uint32_t D = ReadWaveHeaderFields(Image.data()).DataSize;
+    const std::uint32_t Align = ReadWaveHeaderFields(Image.data()).BlockAlign;
+    EXPECT_EQ(FirstLineOf("soxi -s " + Name), std::to_string(D / Align));
+
+    // Decoded by sox, the samples are the image's data, up to the last whole
+    // frame, and nothing after it.
+    const fs::path Raw = Folder / "tone.raw";
+    ASSERT_EQ(std::system(("sox " + Name + " -t raw '" + Raw.string() + "' 2>/dev/null").c_str()),
+              0);
+    const std::vector<std::uint8_t> Decoded = ReadFile(Raw);
+    ASSERT_EQ(Decoded.size(), D / Align * Align);
+    EXPECT_TRUE(std::equal(Decoded.begin(), Decoded.end(), Image.begin() + WaveHeaderSize));
+}
+
+INSTANTIATE_TEST_SUITE_P(Formats, ExportFormatTest, testing::ValuesIn(FormatRows),
+                         [](const auto& Info) { return std::string(Info.param.Name); });
+
+TEST_F(ExportTest, ReplacesAnExistingFileAndKeepsItsPermissions) {
+    const fs::path File = Folder / "tone.wav";
+    WriteFile(File, std::string(100000, 'x'));
+    fs::permissions(File, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    TToneGen Gen(nullptr);
+    ASSERT_TRUE(Gen.Prepare());
+    EXPECT_TRUE(Gen.ExportFile(File.string()));
+    EXPECT_EQ(ReadFile(File), ImageOf(Gen));
+    EXPECT_EQ(fs::status(File).permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    EXPECT_EQ(Entries(Folder), std::vector<std::string>{"tone.wav"});
+}
+
+TEST_F(ExportTest, WritesTheLastRenderedToneNotTheCurrentSettings) {
+    TToneGen Gen(nullptr);
+    ASSERT_TRUE(Gen.Prepare());
+    const std::vector<std::uint8_t> Rendered = ImageOf(Gen);
+    Gen.SetFrequency(1000);
+    Gen.SetDuration(500);
+    ASSERT_TRUE(Gen.ExportFile((Folder / "tone.wav").string()));
+    EXPECT_EQ(ReadFile(Folder / "tone.wav"), Rendered);
+}
+
+TEST_F(ExportTest, FollowsASymbolicLinkAndKeepsIt) {
+    const fs::path Target = Folder / "target.wav";
+    const fs::path Link = Folder / "link.wav";
+    WriteFile(Target, "old");
+    fs::create_symlink("target.wav", Link);
+    TToneGen Gen(nullptr);
+    ASSERT_TRUE(Gen.Prepare());
+    ASSERT_TRUE(Gen.ExportFile(Link.string()));
+    EXPECT_TRUE(fs::is_symlink(Link));
+    EXPECT_EQ(ReadFile(Target), ImageOf(Gen));
+}
+
+struct TUnwritableRow {
+    const char* Name;
+    std::string (*Target)(const fs::path& Folder);
+};
+
+void PrintTo(const TUnwritableRow& Row, std::ostream* Out) { *Out << Row.Name; }
+
+const TUnwritableRow UnwritableRows[] = {
+    {"MissingFolder", [](const fs::path& F) { return (F / "missing" / "tone.wav").string(); }},
+    {"ADirectory",
+     [](const fs::path& F) {
+         fs::create_directory(F / "folder");
+         return (F / "folder").string();
+     }},
+    {"EmptyName", [](const fs::path&) { return std::string(); }},
+    // A device on which every write fails for want of space.
+    {"FullDevice", [](const fs::path&) { return std::string("/dev/full"); }},
+};
+
+class UnwritableTest : public ExportTest, public testing::WithParamInterface<TUnwritableRow> {};
+
+TEST_P(UnwritableTest, FailsAndLeavesNothingBehind) {
+    const std::string Target = GetParam().Target(Folder);
+    const std::vector<std::string> Before = Entries(Folder);
+    TToneGen Gen(nullptr);
+    ASSERT_TRUE(Gen.Prepare());
+    EXPECT_FALSE(Gen.ExportFile(Target));
+    EXPECT_EQ(Entries(Folder), Before);
+    if (GetParam().Target == UnwritableRows[1].Target) {
+        EXPECT_TRUE(fs::is_directory(Target));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Targets, UnwritableTest, testing::ValuesIn(UnwritableRows),
+                         [](const auto& Info) { return std::string(Info.param.Name); });
+
+TEST_F(ExportTest, AFailedWriteLeavesTheOldFileAsItWas) {
+    const fs::path File = Folder / "tone.wav";
+    const std::string Old(5000, 'o');
+    WriteFile(File, Old);
+    TToneGen Gen(nullptr);
+    ASSERT_TRUE(Gen.Prepare()); // 19276 bytes
+
+    // Files of this process may not grow past 8000 bytes, so the write of the
+    // new image fails part-way (with EFBIG rather than the signal).
+    rlimit Saved{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &Saved), 0);
+    const auto PreviousHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit Small = Saved;
+    Small.rlim_cur = 8000;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &Small), 0);
+    const TLongBool Result = Gen.ExportFile(File.string());
+    setrlimit(RLIMIT_FSIZE, &Saved);
+    std::signal(SIGXFSZ, PreviousHandler);
+
+    EXPECT_FALSE(Result);
+    const std::vector<std::uint8_t> Now = ReadFile(File);
+    EXPECT_EQ(std::string(Now.begin(), Now.end()), Old);
+    EXPECT_EQ(Entries(Folder), std::vector<std::string>{"tone.wav"});
+}
+
+} // namespace

@@ -1,0 +1,181 @@
+// TToneGen, the tone generator component: it renders a tone of Frequency Hz
+// and Duration milliseconds in one of five waveforms, mixed with up to eight
+// partial tones and optionally shaped by an ADSR envelope, into an in-memory
+// WAV image that it owns, hands out and exports as a file.
+//
+// Units: frequencies in Hz, durations in milliseconds, Attack, Hold, Decay,
+// Release, Sustain, the volumes and the partial amplitudes in percent.
+//
+// The component works lazily. Setters only store their value and mark a dirty
+// flag; the image is rendered by Prepare or PrepareADSR. It refuses no value:
+// numbers outside a property's range are replaced by the nearer bound, after a
+// message box in the form designer and silently at run time.
+//
+// While instances exist, the component takes charge of the volume of wave-out
+// device 0. The first run-time instance saves the device volume and sets it
+// from LeftVolume and RightVolume (full volume by default); the last instance
+// to go puts the saved volume back. When the device volume cannot be read,
+// there is nothing to put back: the device is then left as the user had it,
+// neither set to full volume at creation nor "restored" at the end.
+//
+// Settings that the design leaves without sound, settled here so that none is
+// undefined (see ToneRender.h): a partial's own frequency (without multiplier)
+// that is not a number, below 1 Hz, above 32767 Hz or above half the sample
+// rate is silent, as is a multiplied frequency that is not a number; such a
+// partial still takes its amplitude share from the main tone. A partial level
+// above tgAMLevel8 names no row of the table: assigning it to AMLevel or
+// passing it to SetAMParameter changes nothing.
+//
+// Overloaded mixes (amplitudes outside 0 to 100 stored by SetAMParameter, or an
+// 8-bit mix of many voices at their low level) saturate at the format's
+// extremes instead of wrapping around.
+//
+// Everything runs on the thread that owns the form; nothing is locked.
+#pragma once
+
+#include "Component.h"
+#include "ToneTypes.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+class TToneGen : public TComponent {
+public:
+    explicit TToneGen(TComponent* AOwner);
+    ~TToneGen() override;
+
+    // Published properties, in declaration order.
+    std::int16_t Frequency() const { return FFrequency; } // 20 .. 20000, default 440
+    void SetFrequency(std::int16_t Value);
+    std::int16_t Duration() const { return FDuration; } // 10 .. 32767, default 100
+    void SetDuration(std::int16_t Value);
+    TTGWave Waveform() const { return FWaveform; }
+    void SetWaveform(TTGWave Value);
+    std::int16_t Attack() const { return FAttack; } // envelope shares 0 .. 100
+    void SetAttack(std::int16_t Value);
+    std::int16_t Hold() const { return FHold; }
+    void SetHold(std::int16_t Value);
+    std::int16_t Decay() const { return FDecay; }
+    void SetDecay(std::int16_t Value);
+    std::int16_t Sustain() const { return FSustain; } // a level, not a share
+    void SetSustain(std::int16_t Value);
+    std::int16_t Release() const { return FRelease; }
+    void SetRelease(std::int16_t Value);
+    bool Async() const { return FAsync != 0; }
+    void SetAsync(bool Value) { FAsync = ToLongBool(Value); }
+    bool Loop() const { return FLoop != 0; }
+    void SetLoop(bool Value) { FLoop = ToLongBool(Value); }
+    TTGResolution Resolution() const { return FResolution; }
+    void SetResolution(TTGResolution Value);
+    TTGQuality Quality() const { return FQuality; }
+    void SetQuality(TTGQuality Value);
+    std::int16_t LeftVolume() const { return FLeftVolume; } // 0 .. 100
+    void SetLeftVolume(std::int16_t Value);
+    std::int16_t RightVolume() const { return FRightVolume; }
+    void SetRightVolume(std::int16_t Value);
+    bool Stereo() const { return FStereo != 0; }
+    void SetStereo(bool Value);
+    // The partial-tone properties show the row selected by AMLevel as it was
+    // last written through them or copied by selecting the level; operations
+    // that write rows directly leave them as they are.
+    TTGAMLevel AMLevel() const { return FAMLevel; }
+    void SetAMLevel(TTGAMLevel Value);
+    std::int16_t AMAmplitude() const { return FAMAmplitude; } // 0 .. 100
+    void SetAMAmplitude(std::int16_t Value);
+    TTGWave AMWaveform() const { return FAMWaveform; }
+    void SetAMWaveform(TTGWave Value);
+    float AMFrequency() const { return FAMFrequency; } // Hz, or a multiple of Frequency
+    void SetAMFrequency(float Value);
+    bool AMUseMultiplier() const { return FAMUseMultiplier != 0; }
+    void SetAMUseMultiplier(bool Value);
+
+    // Published methods.
+
+    // Stops the system sound player and marks the component stopped.
+    void Stop();
+    // Sets the device volume from LeftVolume and RightVolume.
+    void PresetVolume();
+    // Set the device volume, then render the plain tone (Prepare) or the tone
+    // with its envelope (PrepareADSR), whatever the dirty flags say. The
+    // result is false when the image could not be allocated; the component
+    // then has no image.
+    bool Prepare();
+    bool PrepareADSR();
+    // Puts the eight default rows back into the partial table.
+    void ResetAM();
+    // Stores a row of the partial table as given, without range checks.
+    void SetAMParameter(TTGAMLevel Level, std::int16_t Amplitude, float Frequency,
+                        TTGWave Waveform);
+    // The WAV image (header first), or nullptr before the first rendering. The
+    // component keeps ownership; the block stays valid until the next
+    // rendering or the component's destruction. Its length is in the header.
+    std::uint8_t* GetDataBuffer() const { return FWaveImage; }
+    // Writes the current image (it does not render) to FileName; true when
+    // the whole image was written. A failure leaves an existing file as it was.
+    TLongBool ExportFile(const std::string& FileName) const;
+
+    // State for inspection by tools and tests; not part of the form's
+    // published interface.
+    bool ToneDirty() const { return FToneDirty != 0; }
+    bool EnvelopeDirty() const { return FEnvelopeDirty != 0; }
+    bool PlainDirty() const { return FPlainDirty != 0; }
+    bool Stopped() const { return FStopped != 0; }
+    std::int32_t WaveImageSize() const { return FWaveImageSize; }
+    struct TAMRow {
+        std::int16_t Amplitude;
+        TTGWave Waveform;
+        float Frequency;
+    };
+    TAMRow AMRow(TTGAMLevel Level) const;
+
+private:
+    std::int16_t CheckRange(std::int16_t Lo, std::int16_t Hi, std::int16_t Value);
+    std::int16_t CheckPercent(std::int16_t Value) { return CheckRange(0, 100, Value); }
+    // The design-time message of a failed range check.
+    void ReportRange(std::int16_t Lo, std::int16_t Hi);
+    void ApplyVolume();
+    // The device volume, or nothing when the device could not be asked.
+    std::optional<std::uint32_t> GetSystemVolume();
+    bool RenderTone(bool WithEnvelope);
+    void ApplyEnvelope(std::uint8_t* Data, std::uint32_t DataSize, bool Stereo);
+    void ReleaseImage();
+    // FIXME: the system sound player is not built yet, so there is nothing to
+    // stop. Once it is, this is where the component tells it to stop
+    // (PlaySoundA with no sound, no module and no flags); Stop and every
+    // rendering already go through here before the image may be released.
+    void StopSoundPlayer() {}
+
+    TLongBool FToneDirty;
+    TLongBool FEnvelopeDirty;
+    TLongBool FPlainDirty;
+    TLongBool FStopped;
+    std::uint8_t* FWaveImage;
+    std::int32_t FWaveImageSize;
+    std::int16_t FFrequency;
+    std::int16_t FDuration;
+    TTGWave FWaveform;
+    std::int16_t FAttack;
+    std::int16_t FHold;
+    std::int16_t FDecay;
+    std::int16_t FSustain;
+    std::int16_t FRelease;
+    TLongBool FAsync;
+    TLongBool FLoop;
+    TTGResolution FResolution;
+    TTGQuality FQuality;
+    std::int16_t FLeftVolume;
+    std::int16_t FRightVolume;
+    std::uint32_t FWaveOutDevice;
+    TLongBool FStereo;
+    std::int16_t FAMAmplitude;
+    TTGWave FAMWaveform;
+    float FAMFrequency;
+    TLongBool FAMUseMultiplier;
+    std::int32_t FOctave;
+    TTGAMLevel FAMLevel;
+    std::int16_t FAMAmplitudes[AMLevelCount];
+    TTGWave FAMWaveforms[AMLevelCount];
+    float FAMFrequencies[AMLevelCount];
+    std::int32_t FAMOctaves[AMLevelCount];
+};
