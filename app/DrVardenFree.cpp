@@ -1,0 +1,22 @@
+// Program start: the three windows, in the order the program relies on (the
+// first is the main window), and the message loop until the application
+// ends. The oscillator bank has built its tables before main runs.
+#include "Application.h"
+#include "TerminationSignals.h"
+#include "Unit3.h"
+#include "VardenFree.h"
+#include "info.h"
+
+int main(int argc, char* argv[]) {
+    TApplication App(argc, argv);
+    // SIGINT and SIGTERM end the program like "Kilépés": loops end, a running
+    // step stops its sound, the windows are destroyed.
+    TTerminationSignals Signals;
+    Application->Initialize();
+    Application->SetTitle("DrVardenFree");
+    Application->CreateForm(Form1);
+    Application->CreateForm(Form2);
+    Application->CreateForm(Form3);
+    Application->Run();
+    return 0;
+}
