@@ -5,7 +5,9 @@
 
 namespace {
 
-std::int64_t Percent(std::int16_t Value) { return std::clamp<std::int64_t>(Value, 0, 100); }
+std::int64_t Percent(std::int16_t Value) {
+    return std::clamp<std::int64_t>(Value, 0, 100);
+}
 
 } // namespace
 
@@ -65,8 +67,7 @@ TEnvelopePlan PlanEnvelope(std::uint32_t DataSize, bool Stereo, TTGResolution Re
         Place(esSustain, U > 0, N, N, SustainGain);
     }
     N = std::max<std::int64_t>(TF - P, 0);
-    Place(esRelease, R > 0 && N > 0, N, N,
-          N > 0 ? SustainGain / static_cast<double>(N) : 0.0);
+    Place(esRelease, R > 0 && N > 0, N, N, N > 0 ? SustainGain / static_cast<double>(N) : 0.0);
     return Plan;
 }
 

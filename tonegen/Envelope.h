@@ -39,7 +39,7 @@ struct TEnvelopePhase {
 };
 
 struct TEnvelopePlan {
-    std::int64_t FrameCount; // whole frames in the data; a part-frame is not touched
+    std::int64_t FrameCount;              // whole frames in the data; a part-frame is not touched
     std::array<TEnvelopePhase, 5> Phases; // indexed by TEnvelopeStage
 };
 

@@ -43,7 +43,7 @@ std::string BaseOf(const std::string& Path) {
 // followed to their final target, which may not exist yet.
 std::string FollowLinks(std::string Path) {
     for (int Depth = 0; Depth < 40; ++Depth) {
-        struct stat St{};
+        struct stat St {};
         if (::lstat(Path.c_str(), &St) != 0 || !S_ISLNK(St.st_mode))
             return Path;
         std::string Link(static_cast<std::size_t>(St.st_size > 0 ? St.st_size : 255) + 1, '\0');
@@ -61,25 +61,26 @@ std::string FollowLinks(std::string Path) {
 bool WriteFileReplacing(const std::string& FileName, const void* Data, std::size_t Size) {
     if (FileName.empty())
         return false;
-    const std::string Target = FollowLinks(FileName);
-    struct stat St{};
-    const bool Exists = ::stat(Target.c_str(), &St) == 0;
+    struct stat St {};
+    const bool Exists = ::stat(FileName.c_str(), &St) == 0;
     if (Exists && S_ISDIR(St.st_mode))
         return false;
     if (Exists && !S_ISREG(St.st_mode)) {
-        const int Fd = ::open(Target.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY);
+        // Opened by the name given, so that the system resolves names such
+        // as /dev/stdout that lead to a pipe rather than to a path.
+        const int Fd = ::open(FileName.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY);
         if (Fd < 0)
             return false;
         const bool Written = WriteAll(Fd, Data, Size);
         return (::close(Fd) == 0) && Written;
     }
 
+    const std::string Target = FollowLinks(FileName);
     // The temporary name hides the file (leading dot) and keeps within the
     // length a directory entry may have.
     static std::atomic<unsigned> Counter{0};
-    const std::string Prefix =
-        DirectoryOf(Target) + "/." + BaseOf(Target).substr(0, 200) + ".tmp" +
-        std::to_string(::getpid()) + "-";
+    const std::string Prefix = DirectoryOf(Target) + "/." + BaseOf(Target).substr(0, 200) + ".tmp" +
+                               std::to_string(::getpid()) + "-";
     std::string Temporary;
     int Fd = -1;
     for (int Attempt = 0; Attempt < 100 && Fd < 0; ++Attempt) {

@@ -22,7 +22,9 @@ std::uint32_t Random(std::uint32_t Range);
 // without drawing the voices one after another.
 std::uint32_t AdvanceRandSeed(std::uint32_t Seed, std::uint64_t Count);
 
-inline std::uint32_t NextRandSeed(std::uint32_t Seed) { return Seed * 134775813u + 1u; }
+inline std::uint32_t NextRandSeed(std::uint32_t Seed) {
+    return Seed * 134775813u + 1u;
+}
 
 inline std::uint32_t DrawBelow(std::uint32_t Seed, std::uint32_t Range) {
     return static_cast<std::uint32_t>((std::uint64_t{Seed} * Range) >> 32);

@@ -252,7 +252,9 @@ void TToneGen::Stop() {
     FStopped = LongTrue;
 }
 
-void TToneGen::PresetVolume() { ApplyVolume(); }
+void TToneGen::PresetVolume() {
+    ApplyVolume();
+}
 
 bool TToneGen::Prepare() {
     ApplyVolume();

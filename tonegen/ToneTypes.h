@@ -29,4 +29,6 @@ inline constexpr int AMLevelCount = 8;
 using TLongBool = std::int32_t;
 inline constexpr TLongBool LongFalse = 0;
 inline constexpr TLongBool LongTrue = -1;
-inline constexpr TLongBool ToLongBool(bool Value) { return Value ? LongTrue : LongFalse; }
+inline constexpr TLongBool ToLongBool(bool Value) {
+    return Value ? LongTrue : LongFalse;
+}

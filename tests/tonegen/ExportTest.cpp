@@ -1,11 +1,8 @@
 // ExportFile against the file system and against a WAV reader we did not
 // write (sox).
-#include "ToneGen.h"
-
 #include "FakeVolume.h"
+#include "ToneGen.h"
 #include "WaveImage.h"
-
-#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <csignal>
@@ -13,6 +10,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <gtest/gtest.h>
 #include <iterator>
 #include <ostream>
 #include <string>
@@ -90,7 +88,9 @@ struct TFormatRow {
     const char* Encoding;
 };
 
-void PrintTo(const TFormatRow& Row, std::ostream* Out) { *Out << Row.Name; }
+void PrintTo(const TFormatRow& Row, std::ostream* Out) {
+    *Out << Row.Name;
+}
 
 const TFormatRow FormatRows[] = {
     {"HiQ16Mono", tg16Bit, tgHiQ, false, 100, "96000", "1", "16", "Signed Integer PCM"},
@@ -187,7 +187,9 @@ struct TUnwritableRow {
     std::string (*Target)(const fs::path& Folder);
 };
 
-void PrintTo(const TUnwritableRow& Row, std::ostream* Out) { *Out << Row.Name; }
+void PrintTo(const TUnwritableRow& Row, std::ostream* Out) {
+    *Out << Row.Name;
+}
 
 const TUnwritableRow UnwritableRows[] = {
     {"MissingFolder", [](const fs::path& F) { return (F / "missing" / "tone.wav").string(); }},

@@ -18,7 +18,7 @@ struct TVolumeCall {
 
 struct TFakeVolumeDevice {
     std::uint32_t Volume = 0x12345678;
-    bool Mono = false;        // no WAVECAPS_LRVOLUME in the capabilities
+    bool Mono = false; // no WAVECAPS_LRVOLUME in the capabilities
     bool FailCaps = false;
     bool FailGet = false;
     bool FailSet = false;

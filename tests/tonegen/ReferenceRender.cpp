@@ -52,8 +52,8 @@ std::vector<std::uint8_t> ReferenceSamples(const TReferenceTone& Tone) {
                 else
                     Freq = static_cast<std::int64_t>(Product);
             } else {
-                Freq = (std::isnan(M) || M < 1.0 || M >= 32768.0) ? 0
-                                                                  : static_cast<std::int64_t>(M);
+                Freq =
+                    (std::isnan(M) || M < 1.0 || M >= 32768.0) ? 0 : static_cast<std::int64_t>(M);
             }
         }
         if (A <= 0 || Freq <= 0 || 2.0 * Freq > Rate)

@@ -7,10 +7,9 @@
 #include "ToneRender.h"
 #include "WaveImage.h"
 
-#include <gtest/gtest.h>
-
 #include <cmath>
 #include <cstring>
+#include <gtest/gtest.h>
 #include <limits>
 #include <ostream>
 #include <string>
@@ -21,7 +20,9 @@ namespace {
 std::uint32_t Le32(const std::uint8_t* At) {
     return At[0] | (At[1] << 8) | (At[2] << 16) | (std::uint32_t{At[3]} << 24);
 }
-std::uint16_t Le16(const std::uint8_t* At) { return static_cast<std::uint16_t>(At[0] | (At[1] << 8)); }
+std::uint16_t Le16(const std::uint8_t* At) {
+    return static_cast<std::uint16_t>(At[0] | (At[1] << 8));
+}
 
 // --- WAV header ----------------------------------------------------------
 
@@ -35,7 +36,9 @@ struct THeaderRow {
     std::uint16_t BlockAlign;
 };
 
-void PrintTo(const THeaderRow& Row, std::ostream* Out) { *Out << Row.Name; }
+void PrintTo(const THeaderRow& Row, std::ostream* Out) {
+    *Out << Row.Name;
+}
 
 const THeaderRow HeaderRows[] = {
     {"HiQ16Mono", 0, -1, -1, 1, 96000, 16, 192000, 2},
@@ -86,7 +89,9 @@ struct TSizeRow {
     std::uint32_t D;
 };
 
-void PrintTo(const TSizeRow& Row, std::ostream* Out) { *Out << Row.Name; }
+void PrintTo(const TSizeRow& Row, std::ostream* Out) {
+    *Out << Row.Name;
+}
 
 const TSizeRow SizeRows[] = {
     {"HiQ16Mono", tg16Bit, tgHiQ, false, 100, 19200},
@@ -142,7 +147,9 @@ struct TFrequencyRow {
     bool Clamped;
 };
 
-void PrintTo(const TFrequencyRow& Row, std::ostream* Out) { *Out << Row.Name; }
+void PrintTo(const TFrequencyRow& Row, std::ostream* Out) {
+    *Out << Row.Name;
+}
 
 const TFrequencyRow FrequencyRows[] = {
     {"MultiplierOneAndAHalf", 440, true, 1.5f, 660, false},
@@ -192,7 +199,9 @@ struct TAmplitudeRow {
     std::int32_t Partials[AMLevelCount];
 };
 
-void PrintTo(const TAmplitudeRow& Row, std::ostream* Out) { *Out << Row.Name; }
+void PrintTo(const TAmplitudeRow& Row, std::ostream* Out) {
+    *Out << Row.Name;
+}
 
 const TAmplitudeRow AmplitudeRows[] = {
     {"NoPartials", {0, 0, 0, 0, 0, 0, 0, 0}, 100, {0, 0, 0, 0, 0, 0, 0, 0}},
@@ -252,7 +261,9 @@ struct TPlanRow {
     TPhaseSpan Phases[5];
 };
 
-void PrintTo(const TPlanRow& Row, std::ostream* Out) { *Out << Row.Name; }
+void PrintTo(const TPlanRow& Row, std::ostream* Out) {
+    *Out << Row.Name;
+}
 
 constexpr TEnvelopeShares DefaultShares{10, 5, 20, 50, 30};
 
@@ -263,7 +274,10 @@ const TPlanRow PlanRows[] = {
      tg16Bit,
      DefaultShares,
      9600,
-     {{true, 0, 960}, {true, 961, 1441}, {true, 1442, 3362}, {true, 3363, 6723},
+     {{true, 0, 960},
+      {true, 961, 1441},
+      {true, 1442, 3362},
+      {true, 3363, 6723},
       {true, 6724, 9599}}},
     {"StereoHasTheSameBoundaries",
      38400,
@@ -271,7 +285,10 @@ const TPlanRow PlanRows[] = {
      tg16Bit,
      DefaultShares,
      9600,
-     {{true, 0, 960}, {true, 961, 1441}, {true, 1442, 3362}, {true, 3363, 6723},
+     {{true, 0, 960},
+      {true, 961, 1441},
+      {true, 1442, 3362},
+      {true, 3363, 6723},
       {true, 6724, 9599}}},
     {"Defaults44k8Mono",
      4410,
@@ -279,24 +296,21 @@ const TPlanRow PlanRows[] = {
      tg8Bit,
      DefaultShares,
      4410,
-     {{true, 0, 441}, {true, 442, 662}, {true, 663, 1545}, {true, 1546, 3089},
-      {true, 3090, 4409}}},
+     {{true, 0, 441}, {true, 442, 662}, {true, 663, 1545}, {true, 1546, 3089}, {true, 3090, 4409}}},
     {"SharesAbove100AreScaledAndSustainVanishes",
      19200,
      false,
      tg16Bit,
      {50, 30, 40, 50, 20},
      9600,
-     {{true, 0, 3360}, {true, 3361, 5377}, {true, 5378, 8066}, {false, 0, 0},
-      {true, 8067, 9599}}},
+     {{true, 0, 3360}, {true, 3361, 5377}, {true, 5378, 8066}, {false, 0, 0}, {true, 8067, 9599}}},
     {"NoReleaseSustainsToTheEnd",
      19200,
      false,
      tg16Bit,
      {10, 5, 20, 50, 0},
      9600,
-     {{true, 0, 960}, {true, 961, 1441}, {true, 1442, 3362}, {true, 3363, 9599},
-      {false, 0, 0}}},
+     {{true, 0, 960}, {true, 961, 1441}, {true, 1442, 3362}, {true, 3363, 9599}, {false, 0, 0}}},
     {"OnlySustain",
      19200,
      false,
@@ -353,7 +367,9 @@ struct TShapeRow {
     int Expected;
 };
 
-void PrintTo(const TShapeRow& Row, std::ostream* Out) { *Out << Row.Name; }
+void PrintTo(const TShapeRow& Row, std::ostream* Out) {
+    *Out << Row.Name;
+}
 
 const TShapeRow ShapeRows[] = {
     {"AttackStartsAtZero", tg16Bit, false, 19200, DefaultShares, -32767, 0, 0},
@@ -369,7 +385,13 @@ const TShapeRow ShapeRows[] = {
     {"StereoAttack", tg16Bit, true, 38400, DefaultShares, -32767, 100, -3413},
     {"SustainZeroSilencesAfterDecay", tg16Bit, false, 19200, {10, 5, 20, 0, 30}, 32767, 4000, 0},
     {"SustainZeroSilencesRelease", tg16Bit, false, 19200, {10, 5, 20, 0, 30}, 32767, 7000, 0},
-    {"SustainHundredDecayUnchanged", tg16Bit, false, 19200, {10, 5, 20, 100, 30}, 32767, 2500,
+    {"SustainHundredDecayUnchanged",
+     tg16Bit,
+     false,
+     19200,
+     {10, 5, 20, 100, 30},
+     32767,
+     2500,
      32767},
     {"AllSharesZeroScalesBySustain", tg16Bit, false, 19200, {0, 0, 0, 50, 0}, 1001, 0, 500},
     {"EightBitCentreStays", tg8Bit, false, 4410, DefaultShares, 128, 200, 128},
@@ -447,17 +469,18 @@ struct TRenderRow {
     TReferenceTone Tone;
 };
 
-void PrintTo(const TRenderRow& Row, std::ostream* Out) { *Out << Row.Name; }
+void PrintTo(const TRenderRow& Row, std::ostream* Out) {
+    *Out << Row.Name;
+}
 
 const TToneFormat AllFormats[] = {
-    {tg16Bit, tgHiQ, false}, {tg16Bit, tgHiQ, true}, {tg8Bit, tgHiQ, false},
-    {tg8Bit, tgHiQ, true},   {tg16Bit, tgLoQ, false}, {tg16Bit, tgLoQ, true},
-    {tg8Bit, tgLoQ, false},  {tg8Bit, tgLoQ, true},
+    {tg16Bit, tgHiQ, false}, {tg16Bit, tgHiQ, true}, {tg8Bit, tgHiQ, false}, {tg8Bit, tgHiQ, true},
+    {tg16Bit, tgLoQ, false}, {tg16Bit, tgLoQ, true}, {tg8Bit, tgLoQ, false}, {tg8Bit, tgLoQ, true},
 };
 
 std::string FormatName(const TToneFormat& F) {
-    return std::string(F.Quality == tgHiQ ? "HiQ" : "LoQ") + (F.Resolution == tg16Bit ? "16" : "8") +
-           (F.Stereo ? "Stereo" : "Mono");
+    return std::string(F.Quality == tgHiQ ? "HiQ" : "LoQ") +
+           (F.Resolution == tg16Bit ? "16" : "8") + (F.Stereo ? "Stereo" : "Mono");
 }
 
 std::vector<TRenderRow> RenderRows() {
@@ -480,8 +503,8 @@ std::vector<TRenderRow> RenderRows() {
         TToneSettings Mix = Defaults();
         Mix.Frequency = 997;
         Mix.Waveform = tgNoise;
-        const TTGWave MixWaves[] = {tgSine, tgNoise, tgSquare, tgTriangle,
-                                    tgNoise, tgSawtooth, tgSine, tgNoise};
+        const TTGWave MixWaves[] = {tgSine,  tgNoise,    tgSquare, tgTriangle,
+                                    tgNoise, tgSawtooth, tgSine,   tgNoise};
         const float MixFrequencies[] = {0.5f, 1.25f, 2.0f, 3.3f, 0.07f, 7.77f, 19.9f, 1.0f};
         for (int K = 0; K < AMLevelCount; ++K) {
             Mix.AMAmplitudes[K] = static_cast<std::int16_t>(5 + 3 * K);

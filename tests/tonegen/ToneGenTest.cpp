@@ -9,10 +9,9 @@
 #include "RandomGenerator.h"
 #include "WaveImage.h"
 
-#include <gtest/gtest.h>
-
 #include <cstring>
 #include <functional>
+#include <gtest/gtest.h>
 #include <memory>
 #include <ostream>
 #include <string>
@@ -44,7 +43,8 @@ protected:
 
 int Sample16(const TToneGen& Gen, std::size_t Frame, std::size_t Channel = 0) {
     const std::size_t Channels = Gen.Stereo() ? 2 : 1;
-    const std::uint8_t* At = Gen.GetDataBuffer() + WaveHeaderSize + (Frame * Channels + Channel) * 2;
+    const std::uint8_t* At =
+        Gen.GetDataBuffer() + WaveHeaderSize + (Frame * Channels + Channel) * 2;
     return static_cast<std::int16_t>(At[0] | (At[1] << 8));
 }
 
@@ -65,7 +65,9 @@ struct TDefaultRow {
     double Expected;
 };
 
-void PrintTo(const TDefaultRow& Row, std::ostream* Out) { *Out << Row.Name; }
+void PrintTo(const TDefaultRow& Row, std::ostream* Out) {
+    *Out << Row.Name;
+}
 
 const TDefaultRow DefaultRows[] = {
     {"Frequency", [](const TToneGen& G) { return G.Frequency(); }, 440},
@@ -125,10 +127,12 @@ struct TRangeRow {
     int Lo, Hi; // the limits the message names when Value is out of range
 };
 
-void PrintTo(const TRangeRow& Row, std::ostream* Out) { *Out << Row.Name; }
+void PrintTo(const TRangeRow& Row, std::ostream* Out) {
+    *Out << Row.Name;
+}
 
 #define PROPERTY(P)                                                                                \
-    [](TToneGen& G, std::int16_t V) { G.Set##P(V); },                                            \
+    [](TToneGen& G, std::int16_t V) { G.Set##P(V); },                                              \
         [](const TToneGen& G) { return static_cast<std::int16_t>(G.P()); }
 
 const TRangeRow RangeRows[] = {
@@ -194,7 +198,9 @@ struct TDirtyRow {
     TMarks Marks;
 };
 
-void PrintTo(const TDirtyRow& Row, std::ostream* Out) { *Out << Row.Name; }
+void PrintTo(const TDirtyRow& Row, std::ostream* Out) {
+    *Out << Row.Name;
+}
 
 const TDirtyRow DirtyRows[] = {
     // Assigning the value a property already has still marks it.
@@ -340,9 +346,8 @@ TEST_F(ToneGenTest, AMultipliedPartialOutOfRangeIsReportedInTheDesigner) {
 TEST_F(ToneGenTest, FirstInstanceSavesAndSetsFullVolumeAndTheLastRestores) {
     FakeVolume.Volume = 0x40003000;
     auto* First = new TToneGen(nullptr);
-    const std::vector<TVolumeCall> Created = {{"GetDevCaps", 0, 52},
-                                              {"GetVolume", 0, 0x40003000},
-                                              {"SetVolume", 0, 0xFFFFFFFF}};
+    const std::vector<TVolumeCall> Created = {
+        {"GetDevCaps", 0, 52}, {"GetVolume", 0, 0x40003000}, {"SetVolume", 0, 0xFFFFFFFF}};
     EXPECT_EQ(FakeVolume.Calls, Created);
     FakeVolume.Calls.clear();
 
@@ -389,10 +394,12 @@ struct TVolumeRow {
     std::uint32_t Device;
 };
 
-void PrintTo(const TVolumeRow& Row, std::ostream* Out) { *Out << Row.Name; }
+void PrintTo(const TVolumeRow& Row, std::ostream* Out) {
+    *Out << Row.Name;
+}
 
 const TVolumeRow VolumeRows[] = {
-    {"Full", 100, 100, 0xFFFFFFFF},   {"HalfLeft", 50, 100, 0xFFFF7FFF},
+    {"Full", 100, 100, 0xFFFFFFFF},     {"HalfLeft", 50, 100, 0xFFFF7FFF},
     {"HalfRight", 100, 50, 0x7FFFFFFF}, {"Silent", 0, 0, 0},
     {"OnePercent", 1, 1, 0x028F028F},
 };
@@ -425,9 +432,13 @@ struct TSampleRow {
     std::vector<std::pair<std::size_t, int>> Samples; // frame, left sample or byte
 };
 
-void PrintTo(const TSampleRow& Row, std::ostream* Out) { *Out << Row.Name; }
+void PrintTo(const TSampleRow& Row, std::ostream* Out) {
+    *Out << Row.Name;
+}
 
-void LowQuality(TToneGen& G) { G.SetQuality(tgLoQ); }
+void LowQuality(TToneGen& G) {
+    G.SetQuality(tgLoQ);
+}
 
 const TSampleRow SampleRows[] = {
     {"Sine441",
@@ -441,7 +452,12 @@ const TSampleRow SampleRows[] = {
          LowQuality(G);
          G.SetWaveform(tgTriangle);
      },
-     {{0, -32767}, {1, -31456}, {2, -30145}, {49, 31456}, {51, 31456}, {99, -31456},
+     {{0, -32767},
+      {1, -31456},
+      {2, -30145},
+      {49, 31456},
+      {51, 31456},
+      {99, -31456},
       {100, -32767}}},
     {"Sawtooth440",
      [](TToneGen& G) {
@@ -464,8 +480,16 @@ const TSampleRow SampleRows[] = {
          G.SetFrequency(20000);
          G.SetWaveform(tgSawtooth);
      },
-     {{0, -32767}, {3, 16383}, {4, -32767}, {8, 32767}, {9, -32767}, {23, 32767}, {24, -32767},
-      {28, -32767}, {47, 32767}, {48, -32767}}},
+     {{0, -32767},
+      {3, 16383},
+      {4, -32767},
+      {8, 32767},
+      {9, -32767},
+      {23, 32767},
+      {24, -32767},
+      {28, -32767},
+      {47, 32767},
+      {48, -32767}}},
     {"Square440At96000",
      [](TToneGen& G) { G.SetWaveform(tgSquare); },
      {{0, -32767}, {108, -32767}, {109, 32767}, {217, 32767}, {218, -32767}}},
@@ -494,9 +518,7 @@ const TSampleRow SampleRows[] = {
      },
      {{0, 9}, {1, 220}, {2, 52}}},
     {"MultipliedPartialAt660Hz",
-     [](TToneGen& G) {
-         G.SetAMParameter(tgAMLevel3, 100, 1.5f, tgSquare);
-     },
+     [](TToneGen& G) { G.SetAMParameter(tgAMLevel3, 100, 1.5f, tgSquare); },
      {{0, -32767}, {71, -32767}, {72, 32767}, {144, 32767}, {145, -32767}}},
     {"SamePartialWithoutMultiplierAt1Hz",
      [](TToneGen& G) {
@@ -553,7 +575,9 @@ struct TImageRow {
     std::uint32_t D;
 };
 
-void PrintTo(const TImageRow& Row, std::ostream* Out) { *Out << Row.Name; }
+void PrintTo(const TImageRow& Row, std::ostream* Out) {
+    *Out << Row.Name;
+}
 
 const TImageRow ImageRows[] = {
     {"HiQ16Mono", tg16Bit, tgHiQ, false, 100, 19200},
@@ -655,9 +679,9 @@ TEST_F(ToneGenTest, PrepareADSRShapesThePlainToneWithTheProperties) {
     EXPECT_EQ(Actual, Expected);
     // Prepare renders the plain tone again.
     ASSERT_TRUE(Gen.Prepare());
-    EXPECT_NE(std::vector<std::uint8_t>(Gen.GetDataBuffer(),
-                                        Gen.GetDataBuffer() + Gen.WaveImageSize()),
-              Actual);
+    EXPECT_NE(
+        std::vector<std::uint8_t>(Gen.GetDataBuffer(), Gen.GetDataBuffer() + Gen.WaveImageSize()),
+        Actual);
 }
 
 } // namespace

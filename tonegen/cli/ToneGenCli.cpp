@@ -139,7 +139,8 @@ void SetPartial(TToneGen& Gen, const std::string& Text) {
         Fail(Option + ": level " + Parts[0] + " is not 1 to 8");
     const long Amplitude = ParseInteger(Option, Parts[1]);
     const std::int16_t Stored = To16Bit(Amplitude);
-    WarnIfClamped(Option + " amplitude", Amplitude, Stored, std::numeric_limits<std::int16_t>::min(),
+    WarnIfClamped(Option + " amplitude", Amplitude, Stored,
+                  std::numeric_limits<std::int16_t>::min(),
                   std::numeric_limits<std::int16_t>::max());
     const float Frequency = ParseReal(Option, Parts[2]);
     const TTGWave Waveform = ParseWaveform(Option, Parts[3]);
@@ -154,9 +155,8 @@ void SetEnvelope(TToneGen& Gen, const std::string& Text) {
     static const char* const Names[] = {"attack", "hold", "decay", "sustain", "release"};
     using TSetter = void (TToneGen::*)(std::int16_t);
     using TGetter = std::int16_t (TToneGen::*)() const;
-    static const TSetter Setters[] = {&TToneGen::SetAttack, &TToneGen::SetHold,
-                                      &TToneGen::SetDecay, &TToneGen::SetSustain,
-                                      &TToneGen::SetRelease};
+    static const TSetter Setters[] = {&TToneGen::SetAttack, &TToneGen::SetHold, &TToneGen::SetDecay,
+                                      &TToneGen::SetSustain, &TToneGen::SetRelease};
     static const TGetter Getters[] = {&TToneGen::Attack, &TToneGen::Hold, &TToneGen::Decay,
                                       &TToneGen::Sustain, &TToneGen::Release};
     for (std::size_t I = 0; I < 5; ++I) {
@@ -191,7 +191,8 @@ int main(int argc, char** argv) {
         std::string Option = argv[I];
         std::string Value;
         bool HasValue = false;
-        if (const auto Eq = Option.find('='); Option.rfind("--", 0) == 0 && Eq != std::string::npos) {
+        if (const auto Eq = Option.find('=');
+            Option.rfind("--", 0) == 0 && Eq != std::string::npos) {
             Value = Option.substr(Eq + 1);
             Option.resize(Eq);
             HasValue = true;
