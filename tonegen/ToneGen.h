@@ -91,8 +91,13 @@ public:
     void SetAMUseMultiplier(bool Value);
 
     // Published methods.
+    //
+    // FIXME: Play and PlayADSR (with the private StartPlayback) come with the
+    // system sound player; the note-name methods SetNote and SetAMNote and
+    // the stored partial table (DefineProperties) come after them.
 
-    // Stops the system sound player and marks the component stopped.
+    // Stops the system sound player (through StopSoundPlayer, which has no
+    // player to stop yet) and marks the component stopped.
     void Stop();
     // Sets the device volume from LeftVolume and RightVolume.
     void PresetVolume();
