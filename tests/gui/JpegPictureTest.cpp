@@ -6,6 +6,7 @@
 
 #include <cstring>
 #include <gtest/gtest.h>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -38,6 +39,10 @@ struct TBadRow {
     const char* Name;
     std::vector<std::uint8_t> Data;
 };
+
+void PrintTo(const TBadRow& Row, std::ostream* Out) {
+    *Out << Row.Name;
+}
 
 std::vector<std::uint8_t> Prefix(std::size_t Size) {
     return std::vector<std::uint8_t>(MainPictureJpeg, MainPictureJpeg + Size);

@@ -21,6 +21,7 @@
 #include <csignal>
 #include <gtest/gtest.h>
 #include <memory>
+#include <ostream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -85,6 +86,10 @@ struct TPeriodRow {
     bool Restarts;
     unsigned NewInterval;
 };
+
+void PrintTo(const TPeriodRow& Row, std::ostream* Out) {
+    *Out << Row.Name;
+}
 
 constexpr unsigned Period = 800;
 constexpr unsigned ChangeAt = 400;
@@ -204,6 +209,10 @@ struct TCloseRow {
     bool ExpectTerminated;
 };
 
+void PrintTo(const TCloseRow& Row, std::ostream* Out) {
+    *Out << Row.Name;
+}
+
 class CloseCommandTest : public ToolkitTest, public ::testing::WithParamInterface<TCloseRow> {};
 
 TEST_P(CloseCommandTest, ReachesTheHandlerOrCloses) {
@@ -290,6 +299,10 @@ struct TSignalRow {
     enum { InRun, InShowModal, InMessageBox } Where;
 };
 
+void PrintTo(const TSignalRow& Row, std::ostream* Out) {
+    *Out << Row.Name;
+}
+
 class TerminationSignalTest : public ToolkitTest,
                               public ::testing::WithParamInterface<TSignalRow> {};
 
@@ -327,6 +340,10 @@ struct TBoxRow {
     const char* Caption;
     const char* ExpectedTitle;
 };
+
+void PrintTo(const TBoxRow& Row, std::ostream* Out) {
+    *Out << Row.Name;
+}
 
 class MessageBoxTest : public ToolkitTest, public ::testing::WithParamInterface<TBoxRow> {};
 

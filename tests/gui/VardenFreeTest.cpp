@@ -25,6 +25,7 @@
 #include <csignal>
 #include <gtest/gtest.h>
 #include <memory>
+#include <ostream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -175,6 +176,10 @@ struct TRunRow {
     TEnding Ending;
 };
 
+void PrintTo(const TRunRow& Row, std::ostream* Out) {
+    *Out << Row.Name;
+}
+
 class ProgramRunTest : public VardenFreeTest, public ::testing::WithParamInterface<TRunRow> {};
 
 TEST_P(ProgramRunTest, PassesEveryStepInOrderAndEndsWithVege) {
@@ -304,6 +309,10 @@ struct TFailureRow {
     bool StreamHandleZero;
 };
 
+void PrintTo(const TFailureRow& Row, std::ostream* Out) {
+    *Out << Row.Name;
+}
+
 class FailureTest : public VardenFreeTest, public ::testing::WithParamInterface<TFailureRow> {};
 
 TEST_P(FailureTest, ShowsTheErrorEndsTheRunAndReleasesTheLibrary) {
@@ -381,6 +390,10 @@ struct TExitRow {
     const char* Name;
     void (*Exit)();
 };
+
+void PrintTo(const TExitRow& Row, std::ostream* Out) {
+    *Out << Row.Name;
+}
 
 class ExitTest : public VardenFreeTest, public ::testing::WithParamInterface<TExitRow> {};
 

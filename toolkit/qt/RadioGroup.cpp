@@ -5,18 +5,50 @@
 #include <QEvent>
 #include <QFontMetrics>
 #include <QGroupBox>
+#include <QPainter>
 #include <QRadioButton>
+#include <QStyle>
 #include <algorithm>
 
 class TRadioGroupWidget final : public QGroupBox {
 public:
     explicit TRadioGroupWidget(TRadioGroup* AGroup) : FGroup(AGroup) {}
 
+    // The caption sits on the frame's top line, as in the classic desktop
+    // look, so that a group of the designed height has room for its items;
+    // the items fill what lies below the caption.
+    QRect ItemsArea() const {
+        const int CaptionHeight = QFontMetrics(font()).height();
+        return QRect(8, CaptionHeight, std::max(1, width() - 16),
+                     std::max(1, height() - CaptionHeight - 2));
+    }
+
 protected:
     void changeEvent(QEvent* Event) override {
         QGroupBox::changeEvent(Event);
         if (Event->type() == QEvent::FontChange)
             FGroup->ArrangeButtons();
+    }
+
+    void paintEvent(QPaintEvent*) override {
+        QPainter Painter(this);
+        const QFontMetrics Metrics(font());
+        // An etched line: a dark one with a light one beside it.
+        const QRect Frame = rect().adjusted(0, Metrics.height() / 2, -2, -2);
+        Painter.setPen(palette().color(QPalette::Mid));
+        Painter.drawRect(Frame);
+        Painter.setPen(palette().color(QPalette::Light));
+        Painter.drawRect(Frame.translated(1, 1));
+        if (title().isEmpty())
+            return;
+        // The caption interrupts the frame line, a little in from the left
+        // unless a wide face would then cut its end off.
+        const int TextWidth = Metrics.horizontalAdvance(title());
+        const int Left = std::clamp(width() - TextWidth - 2, 0, 6);
+        const QRect Caption(Left, 0, TextWidth + 2, Metrics.height());
+        Painter.fillRect(Caption, palette().window());
+        style()->drawItemText(&Painter, Caption, Qt::AlignCenter, palette(), isEnabled(), title(),
+                              QPalette::WindowText);
     }
 
     void resizeEvent(QResizeEvent* Event) override {
@@ -90,20 +122,20 @@ void TRadioGroup::FontChanged() {
     ArrangeButtons();
 }
 
-// The items share the height below the caption evenly, one column, indented
-// from the frame.
+// The items share the area inside the frame evenly, one column, indented
+// from the frame's left edge.
 void TRadioGroup::ArrangeButtons() {
-    QWidget* W = Widget();
+    auto* W = static_cast<TRadioGroupWidget*>(Widget());
     if (W == nullptr || FButtons.empty())
         return;
-    const int CaptionHeight = QFontMetrics(W->font()).height();
+    const QRect Area = W->ItemsArea();
     const int Count = static_cast<int>(FButtons.size());
-    const int Available = W->height() - CaptionHeight - 4;
-    const int ItemHeight = std::max(1, Available / Count);
-    const int Top = CaptionHeight + 1 + (Available - ItemHeight * Count) / 2;
+    const int ItemHeight = std::max(1, Area.height() / Count);
+    const int Top = Area.top() + (Area.height() - ItemHeight * Count) / 2;
+    const int Left = Area.left();
     for (int I = 0; I < Count; ++I)
         FButtons[static_cast<std::size_t>(I)]->setGeometry(
-            8, Top + I * ItemHeight, std::max(1, W->width() - 16), ItemHeight);
+            Left, Top + I * ItemHeight, std::max(1, Area.right() - Left), ItemHeight);
 }
 
 // The keyboard enters the group at its checked button, or at the first one.
