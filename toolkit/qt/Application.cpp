@@ -61,12 +61,11 @@ void TApplication::Run() {
     if (FMainForm != nullptr)
         FMainForm->Show();
     QEventLoop Loop;
-    EnterLoop(&Loop);
+    TLoopRegistration Registration(Loop);
     while (!FTerminated) {
         if (Loop.exec() != 0)
             break;
     }
-    LeaveLoop(&Loop);
 }
 
 void TApplication::Terminate() {

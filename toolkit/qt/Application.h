@@ -72,3 +72,22 @@ private:
 };
 
 extern TApplication* Application;
+
+// Registers a message loop with the application (when there is one) for as
+// long as the object lives, so that Terminate ends the loop.
+class TLoopRegistration {
+public:
+    explicit TLoopRegistration(QEventLoop& Loop) : FLoop(Loop) {
+        if (Application != nullptr)
+            Application->EnterLoop(&FLoop);
+    }
+    ~TLoopRegistration() {
+        if (Application != nullptr)
+            Application->LeaveLoop(&FLoop);
+    }
+    TLoopRegistration(const TLoopRegistration&) = delete;
+    TLoopRegistration& operator=(const TLoopRegistration&) = delete;
+
+private:
+    QEventLoop& FLoop;
+};

@@ -57,8 +57,6 @@ protected:
     virtual void FontChanged() {}
 
 private:
-    friend class TForm;
-
     QWidget* FWidget = nullptr;
     TControl* FParent = nullptr;
     bool FVisible = true;

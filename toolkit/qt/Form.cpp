@@ -59,25 +59,6 @@ private:
 
 namespace {
 
-// Registers a message loop with the application while it runs, so that
-// TApplication::Terminate can end it.
-class TLoopScope {
-public:
-    explicit TLoopScope(QEventLoop& Loop) : FLoop(Loop) {
-        if (Application != nullptr)
-            Application->EnterLoop(&FLoop);
-    }
-    ~TLoopScope() {
-        if (Application != nullptr)
-            Application->LeaveLoop(&FLoop);
-    }
-    TLoopScope(const TLoopScope&) = delete;
-    TLoopScope& operator=(const TLoopScope&) = delete;
-
-private:
-    QEventLoop& FLoop;
-};
-
 bool ApplicationTerminated() {
     return Application != nullptr && Application->Terminated();
 }
@@ -235,7 +216,7 @@ int TForm::ShowModal() {
     FModalResult = mrNone;
 
     QEventLoop Loop;
-    TLoopScope Scope(Loop);
+    TLoopRegistration Registration(Loop);
     FModalLoop = &Loop;
     Show();
     while (FModalResult == mrNone) {

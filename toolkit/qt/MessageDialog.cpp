@@ -42,14 +42,11 @@ int ShowMessageDialog(const TMessageBoxCall& Call) {
 
     QEventLoop Loop;
     QObject::connect(&Box, &QMessageBox::finished, &Loop, [&Loop] { Loop.exit(0); });
-    if (Application != nullptr)
-        Application->EnterLoop(&Loop);
+    TLoopRegistration Registration(Loop);
     Box.show();
     while (Box.isVisible() && !(Application != nullptr && Application->Terminated())) {
         if (Loop.exec() != 0)
             break;
     }
-    if (Application != nullptr)
-        Application->LeaveLoop(&Loop);
     return IDOK;
 }
