@@ -14,9 +14,10 @@
 
 namespace {
 
-// Frames per device buffer: about 23 ms at 44100 Hz, well under the 2048
-// frames the frequency programs allow.
-constexpr Uint16 DeviceBufferFrames = 1024;
+// Frames per device buffer: about 46 ms at 44100 Hz, the most the frequency
+// programs allow. Fewer frames per buffer wake the audio thread more often
+// for nothing: the signal is a fixed tone, and latency does not matter.
+constexpr Uint16 DeviceBufferFrames = 2048;
 
 struct TStream {
     HSTREAM Handle = 0;
