@@ -53,7 +53,7 @@ inline std::int16_t Scaled(std::int16_t Value, long double Gain) {
 // and the gain test are taken once, and each frame costs two table reads and
 // two integer advances, bit for bit what AdvancePhase and the read routines
 // give frame by frame.
-DWORD RenderStream(HSTREAM /*handle*/, void* buffer, DWORD length, void* /*user*/) {
+DWORD RenderStream(TStreamHandle /*handle*/, void* buffer, DWORD length, void* /*user*/) {
     const DWORD Frames = length / 4;
     const TWaveformSource* Source = WaveformSource;
     if (Source == nullptr)

@@ -36,4 +36,4 @@ extern TWaveformSource* WaveformSource;
 // The stream procedure: writes length div 4 interleaved frames, left from
 // oscillator channel 1 and right from channel 9, of the chosen table times
 // OutputGain truncated toward zero, and returns length.
-DWORD RenderStream(HSTREAM handle, void* buffer, DWORD length, void* user);
+DWORD RenderStream(TStreamHandle handle, void* buffer, DWORD length, void* user);

@@ -51,7 +51,7 @@ public:
     TRadioGroup* RadioGroup1;
 
     // The handle of the last stream created (0 after a failed creation).
-    HSTREAM StreamHandle = 0;
+    TStreamHandle StreamHandle = 0;
 
     void Button3Click(TComponent* Sender);
     void Button4Click(TComponent* Sender);

@@ -14,14 +14,14 @@
 
 namespace {
 
-// Frames per device buffer: about 46 ms at 44100 Hz, the most the frequency
-// programs allow. Fewer frames per buffer wake the audio thread more often
-// for nothing: the signal is a fixed tone, and latency does not matter.
+// Frames per device buffer: about 46 ms at 44100 Hz, and no more, so that a
+// stop is heard at once. Fewer frames per buffer wake the audio thread more
+// often for nothing: the signal is a steady tone.
 constexpr Uint16 DeviceBufferFrames = 2048;
 
 struct TStream {
-    HSTREAM Handle = 0;
-    STREAMPROC Proc = nullptr;
+    TStreamHandle Handle = 0;
+    TStreamProc Proc = nullptr;
     void* User = nullptr;
 };
 
@@ -32,11 +32,11 @@ struct TOutput {
     // Written on the main thread only under the device lock (or while the
     // device is closed), read by AudioCallback under the same lock.
     TStream Stream;
-    HSTREAM LastHandle = 0;
+    TStreamHandle LastHandle = 0;
 };
 
 TOutput Output;
-thread_local std::int32_t LastError = BASS_OK;
+thread_local std::int32_t LastError = beOk;
 
 BOOL Fail(std::int32_t Code) {
     LastError = Code;
@@ -44,7 +44,7 @@ BOOL Fail(std::int32_t Code) {
 }
 
 BOOL Succeed() {
-    LastError = BASS_OK;
+    LastError = beOk;
     return 1;
 }
 
@@ -68,13 +68,16 @@ void SDLCALL AudioCallback(void* /*userdata*/, Uint8* Buffer, int Length) {
 BOOL BASS_Init(std::int32_t device, DWORD freq, DWORD flags, void* /*win*/,
                const void* /*dsguid*/) {
     if (Output.Initialised)
-        return Fail(BASS_ERROR_ALREADY);
+        return Fail(beAlreadyInitialised);
     if (device != -1)
-        return Fail(BASS_ERROR_DEVICE);
+        return Fail(beNoSuchDevice);
     if (flags != 0 || freq == 0 || freq > 384000)
-        return Fail(BASS_ERROR_FORMAT);
+        return Fail(beFormat);
+    // SDL would otherwise install its own SIGINT and SIGTERM handlers where
+    // none is set; the program ends on those signals its own way.
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0)
-        return Fail(BASS_ERROR_DRIVER);
+        return Fail(beNoOutput);
 
     SDL_AudioSpec Want;
     SDL_zero(Want);
@@ -89,7 +92,7 @@ BOOL BASS_Init(std::int32_t device, DWORD freq, DWORD flags, void* /*win*/,
     const SDL_AudioDeviceID Device = SDL_OpenAudioDevice(nullptr, 0, &Want, &Have, 0);
     if (Device == 0) {
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
-        return Fail(BASS_ERROR_DRIVER);
+        return Fail(beNoOutput);
     }
     Output.Device = Device;
     Output.Rate = freq;
@@ -98,20 +101,21 @@ BOOL BASS_Init(std::int32_t device, DWORD freq, DWORD flags, void* /*win*/,
     return Succeed();
 }
 
-HSTREAM BASS_StreamCreate(DWORD freq, DWORD chans, DWORD flags, STREAMPROC proc, void* user) {
+TStreamHandle BASS_StreamCreate(DWORD freq, DWORD chans, DWORD flags, TStreamProc proc,
+                                void* user) {
     if (!Output.Initialised)
-        return static_cast<HSTREAM>(Fail(BASS_ERROR_INIT));
+        return static_cast<TStreamHandle>(Fail(beNotInitialised));
     if (proc == nullptr)
-        return static_cast<HSTREAM>(Fail(BASS_ERROR_ILLPARAM));
+        return static_cast<TStreamHandle>(Fail(beNoProcedure));
     // The device runs at the initialised rate in 16-bit stereo; a stream in
     // another format would need a converter we do not have.
     if (freq != Output.Rate || chans != 2 || flags != 0)
-        return static_cast<HSTREAM>(Fail(BASS_ERROR_FORMAT));
+        return static_cast<TStreamHandle>(Fail(beFormat));
     if (Output.Stream.Handle != 0)
-        return static_cast<HSTREAM>(Fail(BASS_ERROR_ALREADY));
+        return static_cast<TStreamHandle>(Fail(beAlreadyInitialised));
 
     // Handles are never 0 and not reused within a process.
-    HSTREAM Handle = Output.LastHandle + 1;
+    TStreamHandle Handle = Output.LastHandle + 1;
     if (Handle == 0)
         Handle = 1;
     Output.LastHandle = Handle;
@@ -125,25 +129,25 @@ HSTREAM BASS_StreamCreate(DWORD freq, DWORD chans, DWORD flags, STREAMPROC proc,
 
 BOOL BASS_ChannelPlay(DWORD handle, BOOL /*restart*/) {
     if (!Output.Initialised)
-        return Fail(BASS_ERROR_INIT);
+        return Fail(beNotInitialised);
     if (handle == 0 || handle != Output.Stream.Handle)
-        return Fail(BASS_ERROR_HANDLE);
+        return Fail(beNotAStream);
     SDL_PauseAudioDevice(Output.Device, 0);
     if (SDL_GetAudioDeviceStatus(Output.Device) != SDL_AUDIO_PLAYING)
-        return Fail(BASS_ERROR_START);
+        return Fail(beNotStarted);
     return Succeed();
 }
 
 BOOL BASS_Stop() {
     if (!Output.Initialised)
-        return Fail(BASS_ERROR_INIT);
+        return Fail(beNotInitialised);
     SDL_PauseAudioDevice(Output.Device, 1);
     return Succeed();
 }
 
 BOOL BASS_Free() {
     if (!Output.Initialised)
-        return Fail(BASS_ERROR_INIT);
+        return Fail(beNotInitialised);
     // Closing joins SDL's audio thread, so no callback outlives this call.
     SDL_CloseAudioDevice(Output.Device);
     SDL_QuitSubSystem(SDL_INIT_AUDIO);

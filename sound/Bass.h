@@ -12,25 +12,25 @@
 
 using BOOL = std::int32_t;
 using DWORD = std::uint32_t;
-using HSTREAM = std::uint32_t;
+using TStreamHandle = std::uint32_t;
 
 // Fills `buffer` with `length` bytes of interleaved signed 16-bit frames, left
 // then right, and returns the number of bytes delivered. Called on the audio
 // thread; it must not allocate, lock or touch a window.
-using STREAMPROC = DWORD (*)(HSTREAM handle, void* buffer, DWORD length, void* user);
+using TStreamProc = DWORD (*)(TStreamHandle handle, void* buffer, DWORD length, void* user);
 
 // Our error codes, as BASS_ErrorGetCode reports them for the calling thread.
 enum TBassError : std::int32_t {
-    BASS_OK = 0,                // the last call succeeded
-    BASS_ERROR_ALREADY = 1,     // BASS_Init while the library is initialised
-    BASS_ERROR_INIT = 2,        // a call that needs BASS_Init before it
-    BASS_ERROR_DEVICE = 3,      // no such output device
-    BASS_ERROR_DRIVER = 4,      // the audio system could not be started or opened
-    BASS_ERROR_FORMAT = 5,      // a rate, channel count or flag we do not serve
-    BASS_ERROR_HANDLE = 6,      // not a stream of this library
-    BASS_ERROR_ILLPARAM = 7,    // a null stream procedure
-    BASS_ERROR_START = 8,       // the output could not be started
-    BASS_ERROR_UNKNOWN = -1,    // anything else
+    beOk = 0,                 // the last call succeeded
+    beAlreadyInitialised = 1, // BASS_Init while the library is initialised
+    beNotInitialised = 2,     // a call that needs BASS_Init before it
+    beNoSuchDevice = 3,       // no such output device
+    beNoOutput = 4,           // the audio system could not be started or opened
+    beFormat = 5,             // a rate, channel count or flag we do not serve
+    beNotAStream = 6,         // not a stream of this library
+    beNoProcedure = 7,        // a null stream procedure
+    beNotStarted = 8,         // the output could not be started
+    beUnknown = -1,           // anything else
 };
 
 // Opens the output. `device` -1 is the default output device; `freq` is the
@@ -42,7 +42,7 @@ BOOL BASS_Init(std::int32_t device, DWORD freq, DWORD flags, void* win, const vo
 // Creates a paused user stream of `freq` frames per second and `chans`
 // channels of signed 16-bit samples (`flags` 0) pulled from `proc`. Returns a
 // non-zero handle, or 0 on failure. At most one stream exists at a time.
-HSTREAM BASS_StreamCreate(DWORD freq, DWORD chans, DWORD flags, STREAMPROC proc, void* user);
+TStreamHandle BASS_StreamCreate(DWORD freq, DWORD chans, DWORD flags, TStreamProc proc, void* user);
 
 // Starts the stream; from then on the library calls its procedure on its own
 // thread. `restart` is accepted and ignored (streams start from their

@@ -26,8 +26,12 @@ void* operator new(std::size_t Size) {
 // matching release; the compiler cannot see that pairing.
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wmismatched-new-delete"
-void operator delete(void* P) noexcept { std::free(P); }
-void operator delete(void* P, std::size_t) noexcept { std::free(P); }
+void operator delete(void* P) noexcept {
+    std::free(P);
+}
+void operator delete(void* P, std::size_t) noexcept {
+    std::free(P);
+}
 #pragma GCC diagnostic pop
 
 namespace {

@@ -39,7 +39,7 @@ protected:
     TFixedWaveform Source;
 };
 
-// The stream as the design states it: per frame, advance channel 1 and read
+// The stream computed the plain way: per frame, advance channel 1 and read
 // the left sample, then channel 9 for the right one, times the gain,
 // truncated toward zero, low 16 bits kept.
 std::vector<std::int16_t> Reference(std::uint8_t Waveform, std::size_t Frames) {

@@ -64,7 +64,7 @@ TFrames PlayStep(TestSupport::TPulseServer& Server, long double Frequency,
     EXPECT_TRUE(BASS_Init(-1, 44100, 0, nullptr, nullptr)) << BASS_ErrorGetCode();
     CurrentFrequency = Frequency;
     OutputGain = 1.0L;
-    const HSTREAM Stream = BASS_StreamCreate(44100, 2, 0, RenderStream, nullptr);
+    const TStreamHandle Stream = BASS_StreamCreate(44100, 2, 0, RenderStream, nullptr);
     EXPECT_NE(Stream, 0u) << BASS_ErrorGetCode();
     EXPECT_TRUE(BASS_ChannelPlay(Stream, 0)) << BASS_ErrorGetCode();
     const auto Frames = static_cast<std::size_t>(Length.count()) * 44100 / 1000;

@@ -233,7 +233,7 @@ TEST_P(ProgramRunTest, PassesEveryStepInOrderAndEndsWithVege) {
     // end stops and frees the library; the basic program frees it once more.
     EXPECT_EQ(FakeBass::SequenceText(),
               StepCalls(N) + (Row.Program == TProgram::Basic ? " Free" : ""));
-    HSTREAM LastStream = 0;
+    TStreamHandle LastStream = 0;
     for (const FakeBass::TCall& Call : FakeBass::Calls()) {
         if (Call.Function == TFunction::Init) {
             EXPECT_EQ(Call.Device, -1);
@@ -247,7 +247,7 @@ TEST_P(ProgramRunTest, PassesEveryStepInOrderAndEndsWithVege) {
             EXPECT_EQ(Call.Flags, 0u);
             EXPECT_EQ(Call.Proc, &RenderStream);
             EXPECT_EQ(Call.User, nullptr);
-            LastStream = static_cast<HSTREAM>(Call.Result);
+            LastStream = static_cast<TStreamHandle>(Call.Result);
         } else if (Call.Function == TFunction::ChannelPlay) {
             EXPECT_EQ(Call.Handle, LastStream);
             EXPECT_EQ(Call.Restart, 0);
@@ -348,21 +348,21 @@ TEST_P(FailureTest, ShowsTheErrorEndsTheRunAndReleasesTheLibrary) {
 INSTANTIATE_TEST_SUITE_P(
     Forms, FailureTest,
     ::testing::Values(
-        TFailureRow{"InitAtTheFirstStep", TProgram::Basic, TFunction::Init, 1, BASS_ERROR_DRIVER,
+        TFailureRow{"InitAtTheFirstStep", TProgram::Basic, TFunction::Init, 1, beNoOutput,
                     "BASS.dll nem töltődött be!\r\n(error code: 4)", "", 0, "Init ErrorGetCode",
                     true},
-        TFailureRow{"InitAtALaterStep", TProgram::Basic, TFunction::Init, 3, BASS_ERROR_DEVICE,
+        TFailureRow{"InitAtALaterStep", TProgram::Basic, TFunction::Init, 3, beNoSuchDevice,
                     "BASS.dll nem töltődött be!\r\n(error code: 3)", "Aktuális: 5000HZ", 20,
                     "Init StreamCreate ChannelPlay Stop Free Init StreamCreate ChannelPlay Stop "
                     "Free Init ErrorGetCode",
                     false},
         TFailureRow{
-            "StreamCreate", TProgram::Bx, TFunction::StreamCreate, 2, BASS_ERROR_FORMAT,
+            "StreamCreate", TProgram::Bx, TFunction::StreamCreate, 2, beFormat,
             "User-Stream kann nicht angelegt werden!\r\n(error code: 5)", "Aktuális: 3713HZ", 100,
             "Init StreamCreate ChannelPlay Stop Free Init StreamCreate ErrorGetCode Free", true},
         TFailureRow{
             "ChannelPlayWithANegativeCode", TProgram::Basic, TFunction::ChannelPlay, 1,
-            BASS_ERROR_UNKNOWN, "Wiedergabe kann nicht gestartet werden.\r\n(error code: -1)",
+            beUnknown, "Wiedergabe kann nicht gestartet werden.\r\n(error code: -1)",
             "Aktuális: 10000HZ", 10, "Init StreamCreate ChannelPlay ErrorGetCode Free", false}),
     [](const ::testing::TestParamInfo<TFailureRow>& Info) { return Info.param.Name; });
 

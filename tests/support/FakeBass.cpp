@@ -11,12 +11,12 @@ namespace {
 
 struct TState {
     bool Initialised = false;
-    HSTREAM Stream = 0;
-    STREAMPROC Proc = nullptr;
+    TStreamHandle Stream = 0;
+    TStreamProc Proc = nullptr;
     void* User = nullptr;
     bool Playing = false;
-    HSTREAM NextHandle = 0x10001;
-    std::int32_t ErrorCode = BASS_OK;
+    TStreamHandle NextHandle = 0x10001;
+    std::int32_t ErrorCode = beOk;
     std::vector<TCall> Calls;
     std::map<TFunction, int> Counts;
     std::map<std::pair<TFunction, int>, std::int32_t> Failures;
@@ -27,12 +27,12 @@ TState& State() {
     return S;
 }
 
-// Counts the call and returns the scripted error code for it, or BASS_OK.
+// Counts the call and returns the scripted error code for it, or beOk.
 std::int32_t Scripted(TFunction Function) {
     TState& S = State();
     const int Occurrence = ++S.Counts[Function];
     const auto It = S.Failures.find({Function, Occurrence});
-    return It != S.Failures.end() ? It->second : BASS_OK;
+    return It != S.Failures.end() ? It->second : beOk;
 }
 
 template <class TResult> TResult Record(TCall Call, TResult Result, std::int32_t Code) {
@@ -46,7 +46,7 @@ template <class TResult> TResult Record(TCall Call, TResult Result, std::int32_t
 }
 
 BOOL Outcome(TCall Call, std::int32_t Code) {
-    return Record<BOOL>(Call, Code == BASS_OK ? 1 : 0, Code);
+    return Record<BOOL>(Call, Code == beOk ? 1 : 0, Code);
 }
 
 } // namespace
@@ -105,7 +105,7 @@ bool Initialised() {
 bool Playing() {
     return State().Playing;
 }
-HSTREAM Stream() {
+TStreamHandle Stream() {
     return State().Stream;
 }
 
@@ -129,18 +129,18 @@ BOOL BASS_Init(std::int32_t device, DWORD freq, DWORD flags, void* win, const vo
     Call.DeviceGuid = dsguid;
     std::int32_t Code = Scripted(TFunction::Init);
     TState& S = State();
-    if (Code == BASS_OK && S.Initialised)
-        Code = BASS_ERROR_ALREADY;
-    if (Code == BASS_OK && (flags != 0 || freq == 0))
-        Code = BASS_ERROR_FORMAT;
-    if (Code == BASS_OK && device != -1)
-        Code = BASS_ERROR_DEVICE;
-    if (Code == BASS_OK)
+    if (Code == beOk && S.Initialised)
+        Code = beAlreadyInitialised;
+    if (Code == beOk && (flags != 0 || freq == 0))
+        Code = beFormat;
+    if (Code == beOk && device != -1)
+        Code = beNoSuchDevice;
+    if (Code == beOk)
         S.Initialised = true;
     return Outcome(Call, Code);
 }
 
-HSTREAM BASS_StreamCreate(DWORD freq, DWORD chans, DWORD flags, STREAMPROC proc, void* user) {
+TStreamHandle BASS_StreamCreate(DWORD freq, DWORD chans, DWORD flags, TStreamProc proc, void* user) {
     TCall Call{TFunction::StreamCreate};
     Call.Freq = freq;
     Call.Chans = chans;
@@ -149,21 +149,21 @@ HSTREAM BASS_StreamCreate(DWORD freq, DWORD chans, DWORD flags, STREAMPROC proc,
     Call.User = user;
     std::int32_t Code = Scripted(TFunction::StreamCreate);
     TState& S = State();
-    if (Code == BASS_OK && !S.Initialised)
-        Code = BASS_ERROR_INIT;
-    if (Code == BASS_OK && proc == nullptr)
-        Code = BASS_ERROR_ILLPARAM;
-    if (Code == BASS_OK && (freq == 0 || chans != 2 || flags != 0 || S.Stream != 0))
-        Code = BASS_ERROR_FORMAT;
-    HSTREAM Handle = 0;
-    if (Code == BASS_OK) {
+    if (Code == beOk && !S.Initialised)
+        Code = beNotInitialised;
+    if (Code == beOk && proc == nullptr)
+        Code = beNoProcedure;
+    if (Code == beOk && (freq == 0 || chans != 2 || flags != 0 || S.Stream != 0))
+        Code = beFormat;
+    TStreamHandle Handle = 0;
+    if (Code == beOk) {
         Handle = S.NextHandle++;
         S.Stream = Handle;
         S.Proc = proc;
         S.User = user;
         S.Playing = false;
     }
-    return Record<HSTREAM>(Call, Handle, Code);
+    return Record<TStreamHandle>(Call, Handle, Code);
 }
 
 BOOL BASS_ChannelPlay(DWORD handle, BOOL restart) {
@@ -172,11 +172,11 @@ BOOL BASS_ChannelPlay(DWORD handle, BOOL restart) {
     Call.Restart = restart;
     std::int32_t Code = Scripted(TFunction::ChannelPlay);
     TState& S = State();
-    if (Code == BASS_OK && !S.Initialised)
-        Code = BASS_ERROR_INIT;
-    if (Code == BASS_OK && (handle == 0 || handle != S.Stream))
-        Code = BASS_ERROR_HANDLE;
-    if (Code == BASS_OK)
+    if (Code == beOk && !S.Initialised)
+        Code = beNotInitialised;
+    if (Code == beOk && (handle == 0 || handle != S.Stream))
+        Code = beNotAStream;
+    if (Code == beOk)
         S.Playing = true;
     return Outcome(Call, Code);
 }
@@ -184,9 +184,9 @@ BOOL BASS_ChannelPlay(DWORD handle, BOOL restart) {
 BOOL BASS_Stop() {
     std::int32_t Code = Scripted(TFunction::Stop);
     TState& S = State();
-    if (Code == BASS_OK && !S.Initialised)
-        Code = BASS_ERROR_INIT;
-    if (Code == BASS_OK)
+    if (Code == beOk && !S.Initialised)
+        Code = beNotInitialised;
+    if (Code == beOk)
         S.Playing = false;
     return Outcome(TCall{TFunction::Stop}, Code);
 }
@@ -194,9 +194,9 @@ BOOL BASS_Stop() {
 BOOL BASS_Free() {
     std::int32_t Code = Scripted(TFunction::Free);
     TState& S = State();
-    if (Code == BASS_OK && !S.Initialised)
-        Code = BASS_ERROR_INIT;
-    if (Code == BASS_OK) {
+    if (Code == beOk && !S.Initialised)
+        Code = beNotInitialised;
+    if (Code == beOk) {
         S.Initialised = false;
         S.Stream = 0;
         S.Proc = nullptr;

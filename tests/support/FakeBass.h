@@ -30,7 +30,7 @@ struct TCall {
     void* Win = nullptr;
     const void* DeviceGuid = nullptr;
     DWORD Chans = 0;
-    STREAMPROC Proc = nullptr;
+    TStreamProc Proc = nullptr;
     void* User = nullptr;
     DWORD Handle = 0;
     BOOL Restart = 0;
@@ -53,7 +53,7 @@ std::string SequenceText();
 
 bool Initialised();
 bool Playing();
-HSTREAM Stream();
+TStreamHandle Stream();
 
 // Called after every call has been recorded, for a test that wants to look
 // at the program's state at that moment.
