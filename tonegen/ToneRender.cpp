@@ -85,8 +85,9 @@ struct TVoiceState {
     }
 };
 
-// Sets up a voice as the renderer of one pass per voice would, and runs that
-// pass's per-sample rule over one longest period to fill the table.
+// Sets up a voice's levels, period and step, then runs its per-sample rule
+// over one longest period to fill the table: the values a voice walked sample
+// by sample through the whole tone would take at each position of a period.
 void SetUp(TVoiceState& V, const TToneVoice& Voice, std::int32_t Amplitude, std::uint32_t Rate,
            const TFormatFactors& Fx) {
     double P = static_cast<double>(Amplitude * Fx.Span) / 100.0;
@@ -177,6 +178,12 @@ std::int32_t PlainPartialFrequency(float Frequency) {
     return static_cast<std::int32_t>(F);
 }
 
+bool VoiceSounds(const TToneVoice& Voice, std::uint32_t Rate) {
+    if (Voice.Amplitude <= 0 || Voice.Frequency <= 0)
+        return false;
+    return Voice.Waveform > tgSawtooth || std::int64_t{Voice.Frequency} * 2 <= Rate;
+}
+
 TVoicePlan PlanVoices(const TToneSettings& S) {
     TVoicePlan Plan{};
     std::int32_t Sum = 0;
@@ -216,8 +223,7 @@ bool RenderVoices(std::uint8_t* Data, std::uint32_t DataSize, const TToneFormat&
     try {
         States.reserve(Voices.size());
         for (const TToneVoice& Voice : Voices) {
-            if (Voice.Amplitude <= 0 || Voice.Frequency <= 0 ||
-                std::int64_t{Voice.Frequency} * 2 > Rate)
+            if (!VoiceSounds(Voice, Rate))
                 continue;
             TVoiceState& V = States.emplace_back();
             SetUp(V, Voice, std::min(Voice.Amplitude, MaxVoiceAmplitude), Rate, Fx);

@@ -22,10 +22,13 @@
 //
 // Settings that have no sound, decided here so that no setting is undefined:
 // - a partial whose frequency without multiplier is not a number, below 1 Hz
-//   or above 32767 Hz (the largest frequency a voice can hold) is silent;
-// - any voice above half the sample rate (22050 or 48000 Hz) is silent: its
-//   period would be shorter than two samples, and a triangle's half period
-//   could be 0;
+//   or above 32767 Hz (the largest frequency a voice can hold) is silent,
+//   whatever its waveform;
+// - a periodic voice (sine, square, triangle, sawtooth) above half the sample
+//   rate (22050 or 48000 Hz) is silent: its period would be shorter than two
+//   samples, and a triangle's half period could be 0. Noise has no period, so
+//   its frequency does not matter: a noise voice sounds, and draws once per
+//   frame, at any frequency from 1 to 32767 Hz;
 // - a multiplied partial frequency that is not a number is silent.
 // A silent partial still takes its share of the amplitude, so the main tone
 // keeps sounding at what the partials leave of 100 percent.
@@ -86,6 +89,11 @@ struct TToneFormat {
     TTGQuality Quality;
     bool Stereo;
 };
+
+// Whether a voice adds anything at Rate samples per second: a positive
+// amplitude and frequency, and for every waveform but noise a frequency of at
+// most half the rate.
+bool VoiceSounds(const TToneVoice& Voice, std::uint32_t Rate);
 
 // The largest amplitude the amplitude rule can give a voice (a main tone
 // against eight partials at -32768 percent); larger ones are taken as this.

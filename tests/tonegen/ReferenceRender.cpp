@@ -56,7 +56,8 @@ std::vector<std::uint8_t> ReferenceSamples(const TReferenceTone& Tone) {
                     (std::isnan(M) || M < 1.0 || M >= 32768.0) ? 0 : static_cast<std::int64_t>(M);
             }
         }
-        if (A <= 0 || Freq <= 0 || 2.0 * Freq > Rate)
+        // Noise has no period and sounds at any frequency it can hold.
+        if (A <= 0 || Freq <= 0 || (Wave <= tgSawtooth && 2.0 * Freq > Rate))
             continue;
 
         double P = static_cast<double>(A * Span) / 100.0;

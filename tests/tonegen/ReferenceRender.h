@@ -1,5 +1,5 @@
 // A second, deliberately plain rendering of a tone, written straight from the
-// rendering rules: one pass per voice over every sample, the sine computed
+// rules stated in ToneRender.h: one pass per voice over every sample, the sine computed
 // anew for each sample, the triangle and sawtooth levels carried from sample
 // to sample, noise drawn voice after voice. It is slow and shares no code with
 // the renderer, which is what makes it worth comparing against.

@@ -332,6 +332,23 @@ const TPlanRow PlanRows[] = {
      {100, 0, 0, 50, 0},
      9600,
      {{true, 0, 9599}, {false, 0, 0}, {false, 0, 0}, {false, 0, 0}, {false, 0, 0}}},
+    // 50 frames: a sustain share of 1 percent gives n = 0, yet with a release
+    // the sustain still covers one frame (20) and the release starts after it.
+    {"SustainOfNoFramesStillCoversOne",
+     100,
+     false,
+     tg16Bit,
+     {10, 5, 20, 40, 64},
+     50,
+     {{true, 0, 5}, {true, 6, 8}, {true, 9, 19}, {true, 20, 20}, {true, 21, 49}}},
+    // Without a sustain share there is no sustain frame at all.
+    {"NoSustainShareNoSustainFrame",
+     100,
+     false,
+     tg16Bit,
+     {10, 5, 20, 40, 65},
+     50,
+     {{true, 0, 5}, {true, 6, 8}, {true, 9, 19}, {false, 0, 0}, {true, 20, 49}}},
 };
 
 class EnvelopePlanTest : public testing::TestWithParam<TPlanRow> {};
@@ -398,6 +415,11 @@ const TShapeRow ShapeRows[] = {
     {"EightBitCentreStaysInRelease", tg8Bit, false, 4410, DefaultShares, 128, 4000, 128},
     {"EightBitSustainAroundCentre", tg8Bit, false, 4410, DefaultShares, 1, 2000, 65},
     {"EightBitAttackAroundCentre", tg8Bit, false, 4410, DefaultShares, 255, 0, 128},
+    // The one-frame sustain of a 50-frame tone (see the plan above) holds the
+    // sustain level, and the release after it runs over the 29 frames left:
+    // frame 48 is (29 - 27) x 1000 x (0.4 / 29).
+    {"OneFrameSustain", tg16Bit, false, 100, {10, 5, 20, 40, 64}, 1000, 20, 400},
+    {"ReleaseAfterAOneFrameSustain", tg16Bit, false, 100, {10, 5, 20, 40, 64}, 1000, 48, 27},
 };
 
 class EnvelopeShapeTest : public testing::TestWithParam<TShapeRow> {};
@@ -531,6 +553,21 @@ std::vector<TRenderRow> RenderRows() {
             Edge.AMFrequencies[K] = EdgeFrequencies[K];
         }
         Add("OwnFrequencyEdges", Format, 30, Edge);
+        // Noise has no period: above half the sample rate it still sounds and
+        // draws its share of the sequence; above 32767 Hz it is silent.
+        TToneSettings NoiseEdge = Defaults();
+        NoiseEdge.UseMultiplier = false;
+        NoiseEdge.Waveform = tgNoise;
+        const float NoiseFrequencies[] = {22051.0f, 32767.0f, 32768.0f, 48001.0f,
+                                          22051.0f, 40000.0f, 0.5f,     30000.0f};
+        const TTGWave NoiseWaves[] = {tgNoise,    tgNoise, tgNoise, tgNoise,
+                                      tgSawtooth, tgNoise, tgNoise, static_cast<TTGWave>(7)};
+        for (int K = 0; K < AMLevelCount; ++K) {
+            NoiseEdge.AMAmplitudes[K] = 10;
+            NoiseEdge.AMWaveforms[K] = NoiseWaves[K];
+            NoiseEdge.AMFrequencies[K] = NoiseFrequencies[K];
+        }
+        Add("NoiseAboveHalfTheRate", Format, 30, NoiseEdge);
         // Overloads: stored amplitudes outside 0 to 100, and all voices at
         // their low level in 8-bit.
         TToneSettings Loud = Defaults();
@@ -584,6 +621,38 @@ TEST_P(RenderReferenceTest, SameBytesAsTheReference) {
 INSTANTIATE_TEST_SUITE_P(Tones, RenderReferenceTest, testing::ValuesIn(RenderRows()),
                          [](const auto& Info) { return Info.param.Name; });
 
+struct TSoundsRow {
+    const char* Name;
+    TToneVoice Voice;
+    std::uint32_t Rate;
+    bool Sounds;
+};
+
+void PrintTo(const TSoundsRow& Row, std::ostream* Out) {
+    *Out << Row.Name;
+}
+
+const TSoundsRow SoundsRows[] = {
+    {"SquareAtHalfTheRate", {10, 22050, tgSquare}, 44100, true},
+    {"SquareAboveHalfTheRate", {10, 22051, tgSquare}, 44100, false},
+    {"TriangleAboveHalfTheHighRate", {10, 48001, tgTriangle}, 96000, false},
+    {"NoiseAboveHalfTheRate", {10, 22051, tgNoise}, 44100, true},
+    {"NoiseAtTheLargestFrequency", {10, 32767, tgNoise}, 44100, true},
+    {"WaveformPastNoiseIsNoise", {10, 30000, static_cast<TTGWave>(9)}, 44100, true},
+    {"NoiseWithoutAmplitude", {0, 440, tgNoise}, 44100, false},
+    {"NoiseWithoutFrequency", {10, 0, tgNoise}, 44100, false},
+    {"NegativeAmplitude", {-5, 440, tgSine}, 96000, false},
+};
+
+class VoiceSoundsTest : public testing::TestWithParam<TSoundsRow> {};
+
+TEST_P(VoiceSoundsTest, OnlyPeriodicVoicesStopAtHalfTheRate) {
+    EXPECT_EQ(VoiceSounds(GetParam().Voice, GetParam().Rate), GetParam().Sounds);
+}
+
+INSTANTIATE_TEST_SUITE_P(Rules, VoiceSoundsTest, testing::ValuesIn(SoundsRows),
+                         [](const auto& Info) { return std::string(Info.param.Name); });
+
 TEST(RenderVoicesTest, NoiseVoicesAdvanceTheGeneratorByOneDrawPerFrame) {
     TToneSettings S = Defaults();
     S.Waveform = tgNoise;
@@ -596,6 +665,23 @@ TEST(RenderVoicesTest, NoiseVoicesAdvanceTheGeneratorByOneDrawPerFrame) {
     RandSeed = 77;
     ASSERT_TRUE(RenderVoices(Samples.data(), D, Format, PlanVoices(S).Voices));
     EXPECT_EQ(RandSeed, AdvanceRandSeed(77, 2 * 662));
+
+    // Own frequencies above half the rate: the two noise voices at 22051 and
+    // 32767 Hz draw, the one at 32768 Hz and the square are silent.
+    S.UseMultiplier = false;
+    S.AMFrequencies[4] = 22051.0f;
+    S.AMAmplitudes[5] = 10;
+    S.AMWaveforms[5] = tgNoise;
+    S.AMFrequencies[5] = 32767.0f;
+    S.AMAmplitudes[6] = 10;
+    S.AMWaveforms[6] = tgNoise;
+    S.AMFrequencies[6] = 32768.0f;
+    S.AMAmplitudes[7] = 10;
+    S.AMWaveforms[7] = tgSquare;
+    S.AMFrequencies[7] = 22051.0f;
+    RandSeed = 77;
+    ASSERT_TRUE(RenderVoices(Samples.data(), D, Format, PlanVoices(S).Voices));
+    EXPECT_EQ(RandSeed, AdvanceRandSeed(77, 3 * 662));
 }
 
 } // namespace
