@@ -15,16 +15,21 @@
 // device 0. The first run-time instance saves the device volume and sets it
 // from LeftVolume and RightVolume (full volume by default); the last instance
 // to go puts the saved volume back. When the device volume cannot be read,
-// there is nothing to put back: the device is then left as the user had it,
-// neither set to full volume at creation nor "restored" at the end.
+// there is no volume to put back, so the creation does not set full volume
+// either, and nothing is restored when the last instance goes: a restore of
+// an unknown value could mute the output, and full volume set without a
+// saved value could never be undone. Later explicit volume calls still reach
+// the device as usual: PresetVolume, Prepare and PrepareADSR, and the
+// LeftVolume and RightVolume setters while stopped.
 //
-// Settings that the design leaves without sound, settled here so that none is
-// undefined (see ToneRender.h): a partial's own frequency (without multiplier)
-// that is not a number, below 1 Hz, above 32767 Hz or above half the sample
-// rate is silent, as is a multiplied frequency that is not a number; such a
-// partial still takes its amplitude share from the main tone. A partial level
-// above tgAMLevel8 names no row of the table: assigning it to AMLevel or
-// passing it to SetAMParameter changes nothing.
+// Settings that cannot sound, settled here so that none is undefined (see
+// ToneRender.h): a partial's own frequency (without multiplier) that is not a
+// number, below 1 Hz or above 32767 Hz is silent, and so is one above half
+// the sample rate unless the partial is noise, which has no period; a
+// multiplied frequency that is not a number is silent too. Such a partial
+// still takes its amplitude share from the main tone. A partial level above
+// tgAMLevel8 names no row of the table: assigning it to AMLevel or passing it
+// to SetAMParameter changes nothing.
 //
 // Overloaded mixes (amplitudes outside 0 to 100 stored by SetAMParameter, or an
 // 8-bit mix of many voices at their low level) saturate at the format's
