@@ -3,19 +3,24 @@
 //
 // Each option sets the component property of the same name, so the command
 // gives exactly the bytes the component renders. Values outside a property's
-// range are clamped as the component clamps them, with a warning; input that
-// cannot be used (an unknown option, a value that is not a number, a file that
-// cannot be written) ends the command with a one-line message and status 2.
+// range are clamped as the component clamps them, with a warning; so are
+// numbers too large for the type that holds them, and multiplied partial
+// frequencies outside 20 to 20000 Hz. A partial that the component renders
+// silent because of its own frequency gets a note. Input that cannot be used
+// (an unknown option, a value that is not a number, a file that cannot be
+// written) ends the command with a one-line message and status 2.
 //
 // The command is linked with a device-volume layer whose calls all fail, so
 // rendering never touches the user's output volume.
 #include "ToneGen.h"
+#include "ToneRender.h"
 #include "WaveImage.h"
 
-#include <cerrno>
+#include <cfloat>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <iterator>
 #include <limits>
 #include <string>
 #include <string_view>
@@ -50,8 +55,11 @@ Without --export, print the fields of the rendered image's header.
                      replaced only once the new one is complete)
   --help             show this help and exit
 
-Values outside a range are clamped, with a warning. Bad input exits with
-status 2.
+Values outside a range are clamped, with a warning; so is a multiplied
+partial frequency outside 20 to 20000 Hz. A partial whose own frequency is
+below 1 Hz, above 32767 Hz or (except for noise) above half the sample rate
+is silent but keeps its share of the output; a note says so. Bad input exits
+with status 2.
 )";
 
 [[noreturn]] void Fail(const std::string& Message) {
@@ -63,6 +71,17 @@ void Warn(const std::string& Message) {
     std::fprintf(stderr, "tonegen: warning: %s\n", Message.c_str());
 }
 
+void Note(const std::string& Message) {
+    std::fprintf(stderr, "tonegen: note: %s\n", Message.c_str());
+}
+
+// A real number as a person writes it: 1.5, 4, 80000, 3.40282e+38.
+std::string Real(double Value) {
+    char Text[32];
+    std::snprintf(Text, sizeof Text, "%.6g", Value);
+    return Text;
+}
+
 std::string Quoted(std::string_view Text) {
     std::string Result(1, '\'');
     Result.append(Text);
@@ -70,26 +89,32 @@ std::string Quoted(std::string_view Text) {
     return Result;
 }
 
-// A whole decimal number, or the command ends naming Option and Text.
+// A whole decimal number, or the command ends naming Option and Text. A
+// number beyond the range of long comes back as the nearer end of that range
+// (strtol's own answer), which every property then clamps like any other
+// out-of-range value.
 long ParseInteger(const std::string& Option, const std::string& Text) {
-    errno = 0;
     char* End = nullptr;
     const long Value = std::strtol(Text.c_str(), &End, 10);
     if (Text.empty() || End == Text.c_str() || *End != '\0')
         Fail(Option + ": " + Quoted(Text) + " is not a number");
-    if (errno == ERANGE)
-        Fail(Option + ": " + Quoted(Text) + " is too large");
     return Value;
 }
 
-float ParseReal(const std::string& Option, const std::string& Text) {
-    errno = 0;
+// A real number, or the command ends naming Option and Text. The component
+// stores it as a 32-bit float; a magnitude beyond that type (1e39, inf) is
+// clamped to the largest float of its sign, with a warning, and a magnitude
+// too small for it becomes what strtof makes of it (0 or a tiny float).
+float ParseReal(const std::string& What, const std::string& Option, const std::string& Text) {
     char* End = nullptr;
     const float Value = std::strtof(Text.c_str(), &End);
-    if (Text.empty() || End == Text.c_str() || *End != '\0' || !std::isfinite(Value))
+    if (Text.empty() || End == Text.c_str() || *End != '\0' || std::isnan(Value))
         Fail(Option + ": " + Quoted(Text) + " is not a number");
-    if (errno == ERANGE && std::fabs(Value) > 1.0f)
-        Fail(Option + ": " + Quoted(Text) + " is too large");
+    if (std::isinf(Value)) {
+        const float Clamped = std::signbit(Value) ? -FLT_MAX : FLT_MAX;
+        Warn(What + " " + Text + " is too large for a 32-bit float; using " + Real(Clamped));
+        return Clamped;
+    }
     return Value;
 }
 
@@ -102,10 +127,13 @@ std::int16_t To16Bit(long Value) {
     return static_cast<std::int16_t>(Value < Lo ? Lo : Value > Hi ? Hi : Value);
 }
 
-void WarnIfClamped(const std::string& What, long Asked, long Used, long Lo, long Hi) {
+// Text is the number as it was typed, so that one too large for long is
+// named as given.
+void WarnIfClamped(const std::string& What, const std::string& Text, long Asked, long Used, long Lo,
+                   long Hi) {
     if (Asked != Used)
-        Warn(What + " " + std::to_string(Asked) + " is outside " + std::to_string(Lo) + " to " +
-             std::to_string(Hi) + "; using " + std::to_string(Used));
+        Warn(What + " " + Text + " is outside " + std::to_string(Lo) + " to " + std::to_string(Hi) +
+             "; using " + std::to_string(Used));
 }
 
 TTGWave ParseWaveform(const std::string& Option, const std::string& Text) {
@@ -139,10 +167,10 @@ void SetPartial(TToneGen& Gen, const std::string& Text) {
         Fail(Option + ": level " + Parts[0] + " is not 1 to 8");
     const long Amplitude = ParseInteger(Option, Parts[1]);
     const std::int16_t Stored = To16Bit(Amplitude);
-    WarnIfClamped(Option + " amplitude", Amplitude, Stored,
+    WarnIfClamped(Option + " amplitude", Parts[1], Amplitude, Stored,
                   std::numeric_limits<std::int16_t>::min(),
                   std::numeric_limits<std::int16_t>::max());
-    const float Frequency = ParseReal(Option, Parts[2]);
+    const float Frequency = ParseReal(Option + " frequency", Option, Parts[2]);
     const TTGWave Waveform = ParseWaveform(Option, Parts[3]);
     Gen.SetAMParameter(static_cast<TTGAMLevel>(Level - 1), Stored, Frequency, Waveform);
 }
@@ -152,17 +180,73 @@ void SetEnvelope(TToneGen& Gen, const std::string& Text) {
     const auto Parts = Split(Text, ',');
     if (Parts.size() != 5)
         Fail(Option + ": expected A,H,D,S,R");
-    static const char* const Names[] = {"attack", "hold", "decay", "sustain", "release"};
-    using TSetter = void (TToneGen::*)(std::int16_t);
-    using TGetter = std::int16_t (TToneGen::*)() const;
-    static const TSetter Setters[] = {&TToneGen::SetAttack, &TToneGen::SetHold, &TToneGen::SetDecay,
-                                      &TToneGen::SetSustain, &TToneGen::SetRelease};
-    static const TGetter Getters[] = {&TToneGen::Attack, &TToneGen::Hold, &TToneGen::Decay,
-                                      &TToneGen::Sustain, &TToneGen::Release};
-    for (std::size_t I = 0; I < 5; ++I) {
+    // Plain functions rather than pointers to members: GCC 12's bounds
+    // sanitizer misreads a call through an array of member pointers as an
+    // out-of-bounds index and stops the command.
+    struct TShare {
+        const char* Name;
+        void (*Set)(TToneGen&, std::int16_t);
+        std::int16_t (*Get)(const TToneGen&);
+    };
+    static const TShare Shares[] = {
+        {"attack", [](TToneGen& G, std::int16_t V) { G.SetAttack(V); },
+         [](const TToneGen& G) { return G.Attack(); }},
+        {"hold", [](TToneGen& G, std::int16_t V) { G.SetHold(V); },
+         [](const TToneGen& G) { return G.Hold(); }},
+        {"decay", [](TToneGen& G, std::int16_t V) { G.SetDecay(V); },
+         [](const TToneGen& G) { return G.Decay(); }},
+        {"sustain", [](TToneGen& G, std::int16_t V) { G.SetSustain(V); },
+         [](const TToneGen& G) { return G.Sustain(); }},
+        {"release", [](TToneGen& G, std::int16_t V) { G.SetRelease(V); },
+         [](const TToneGen& G) { return G.Release(); }},
+    };
+    for (std::size_t I = 0; I < std::size(Shares); ++I) {
         const long Value = ParseInteger(Option, Parts[I]);
-        (Gen.*Setters[I])(To16Bit(Value));
-        WarnIfClamped(std::string("--adsr ") + Names[I], Value, (Gen.*Getters[I])(), 0, 100);
+        Shares[I].Set(Gen, To16Bit(Value));
+        WarnIfClamped(std::string("--adsr ") + Shares[I].Name, Parts[I], Value, Shares[I].Get(Gen),
+                      0, 100);
+    }
+}
+
+// Partials are only known in full once every option has been read (the
+// frequency and --no-multiplier may follow them), so their frequencies are
+// checked here, by the rules the rendering applies. Rows that do not sound
+// for want of amplitude are not mentioned.
+void ReportPartialFrequencies(const TToneGen& Gen) {
+    TToneSettings Settings{};
+    Settings.Frequency = Gen.Frequency();
+    Settings.Waveform = Gen.Waveform();
+    Settings.UseMultiplier = Gen.AMUseMultiplier();
+    for (int K = 0; K < AMLevelCount; ++K) {
+        const TToneGen::TAMRow Row = Gen.AMRow(static_cast<TTGAMLevel>(K));
+        Settings.AMAmplitudes[K] = Row.Amplitude;
+        Settings.AMWaveforms[K] = Row.Waveform;
+        Settings.AMFrequencies[K] = Row.Frequency;
+    }
+    const TVoicePlan Plan = PlanVoices(Settings);
+    const std::uint32_t Rate = SampleRateOf(Gen.Quality());
+    for (int K = 0; K < AMLevelCount; ++K) {
+        const TToneVoice& Voice = Plan.Voices[static_cast<std::size_t>(K) + 1];
+        if (Voice.Amplitude <= 0)
+            continue;
+        const std::string Partial = "partial " + std::to_string(K + 1) + ": ";
+        const double Stored = Settings.AMFrequencies[K];
+        if (Settings.UseMultiplier) {
+            if ((Plan.ClampedPartials & (1u << K)) != 0)
+                Warn(Partial + "frequency " + std::to_string(Settings.Frequency) + " x " +
+                     Real(Stored) + " = " + Real(Settings.Frequency * Stored) +
+                     " Hz is outside 20 to 20000; using " + std::to_string(Voice.Frequency));
+            continue;
+        }
+        if (VoiceSounds(Voice, Rate))
+            continue;
+        std::string Why;
+        if (Voice.Frequency <= 0)
+            Why = Stored < 1.0 ? "below 1 Hz" : "above 32767 Hz";
+        else
+            Why = "above half the sample rate (" + std::to_string(Rate / 2) + " Hz)";
+        Note(Partial + "own frequency " + Real(Stored) + " Hz is " + Why +
+             "; the partial is silent but keeps its share of the output");
     }
 }
 
@@ -218,11 +302,11 @@ int main(int argc, char** argv) {
         } else if (Option == "--frequency") {
             const long Hz = ParseInteger(Option, Take());
             Gen.SetFrequency(To16Bit(Hz));
-            WarnIfClamped(Option, Hz, Gen.Frequency(), 20, 20000);
+            WarnIfClamped(Option, Value, Hz, Gen.Frequency(), 20, 20000);
         } else if (Option == "--duration") {
             const long Ms = ParseInteger(Option, Take());
             Gen.SetDuration(To16Bit(Ms));
-            WarnIfClamped(Option, Ms, Gen.Duration(), 10, 32767);
+            WarnIfClamped(Option, Value, Ms, Gen.Duration(), 10, 32767);
         } else if (Option == "--waveform") {
             Gen.SetWaveform(ParseWaveform(Option, Take()));
         } else if (Option == "--resolution") {
@@ -262,6 +346,7 @@ int main(int argc, char** argv) {
         }
     }
 
+    ReportPartialFrequencies(Gen);
     if (!(Envelope ? Gen.PrepareADSR() : Gen.Prepare())) {
         std::fprintf(stderr, "tonegen: not enough memory for the tone\n");
         return 1;
