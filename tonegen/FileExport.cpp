@@ -76,6 +76,16 @@ bool WriteFileReplacing(const std::string& FileName, const void* Data, std::size
     }
 
     const std::string Target = FollowLinks(FileName);
+    if (Exists) {
+        // Renaming over a file needs only the folder's permission, not the
+        // file's, so a write-protected file would be replaced. Export may
+        // replace only a file it could also have opened for writing; the
+        // test opens it without truncating and leaves it unchanged.
+        const int Probe = ::open(Target.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+        if (Probe < 0)
+            return false;
+        ::close(Probe);
+    }
     // The temporary name hides the file (leading dot) and keeps within the
     // length a directory entry may have.
     static std::atomic<unsigned> Counter{0};

@@ -10,11 +10,15 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <grp.h>
 #include <gtest/gtest.h>
 #include <iterator>
 #include <ostream>
 #include <string>
 #include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <vector>
 
 namespace fs = std::filesystem;
@@ -147,6 +151,40 @@ TEST_P(ExportFormatTest, SoxReadsWhatTheImageDeclares) {
 INSTANTIATE_TEST_SUITE_P(Formats, ExportFormatTest, testing::ValuesIn(FormatRows),
                          [](const auto& Info) { return std::string(Info.param.Name); });
 
+std::uint32_t Le32(const std::vector<std::uint8_t>& Bytes, std::size_t At) {
+    return Bytes[At] | (Bytes[At + 1] << 8) | (Bytes[At + 2] << 16) |
+           (std::uint32_t{Bytes[At + 3]} << 24);
+}
+std::uint16_t Le16(const std::vector<std::uint8_t>& Bytes, std::size_t At) {
+    return static_cast<std::uint16_t>(Bytes[At] | (Bytes[At + 1] << 8));
+}
+
+// The default tone (440 Hz, 100 ms, 16-bit, 96000 Hz, mono), field by field.
+TEST_F(ExportTest, TheDefaultToneFile) {
+    TToneGen Gen(nullptr);
+    ASSERT_TRUE(Gen.Prepare());
+    const fs::path File = Folder / "tone.wav";
+    ASSERT_TRUE(Gen.ExportFile(File.string()));
+    const std::vector<std::uint8_t> Bytes = ReadFile(File);
+    ASSERT_EQ(Bytes.size(), 19276u);
+    EXPECT_EQ(std::string(Bytes.begin(), Bytes.begin() + 4), "RIFF");
+    EXPECT_EQ(Le32(Bytes, 4), 19236u);
+    EXPECT_EQ(std::string(Bytes.begin() + 8, Bytes.begin() + 16), "WAVEfmt ");
+    EXPECT_EQ(Le32(Bytes, 16), 16u);
+    EXPECT_EQ(Le16(Bytes, 20), 1u);     // PCM
+    EXPECT_EQ(Le16(Bytes, 22), 1u);     // channels
+    EXPECT_EQ(Le32(Bytes, 24), 96000u); // samples per second
+    EXPECT_EQ(Le32(Bytes, 28), 192000u);
+    EXPECT_EQ(Le16(Bytes, 32), 2u);  // block alignment
+    EXPECT_EQ(Le16(Bytes, 34), 16u); // bits per sample
+    EXPECT_EQ(std::string(Bytes.begin() + 36, Bytes.begin() + 40), "data");
+    EXPECT_EQ(Le32(Bytes, 40), 19200u);
+    EXPECT_TRUE(std::all_of(Bytes.end() - 32, Bytes.end(), [](std::uint8_t B) { return B == 0; }));
+    // The sine is there: not all of the data is silence.
+    EXPECT_FALSE(
+        std::all_of(Bytes.begin() + 44, Bytes.end() - 32, [](std::uint8_t B) { return B == 0; }));
+}
+
 TEST_F(ExportTest, ReplacesAnExistingFileAndKeepsItsPermissions) {
     const fs::path File = Folder / "tone.wav";
     WriteFile(File, std::string(100000, 'x'));
@@ -219,6 +257,55 @@ TEST_P(UnwritableTest, FailsAndLeavesNothingBehind) {
 
 INSTANTIATE_TEST_SUITE_P(Targets, UnwritableTest, testing::ValuesIn(UnwritableRows),
                          [](const auto& Info) { return std::string(Info.param.Name); });
+
+// Runs Act as an ordinary user: directly when the test is not run by root,
+// else in a child process that takes the uid and gid 65534 (nobody), for whom
+// file permissions apply. The result is Act's, or false when the child could
+// not run it.
+bool AsOrdinaryUser(const std::function<bool()>& Act) {
+    if (geteuid() != 0)
+        return Act();
+    const pid_t Child = fork();
+    if (Child < 0)
+        return false;
+    if (Child == 0) {
+        const bool Dropped = setgroups(0, nullptr) == 0 && setgid(65534) == 0 && setuid(65534) == 0;
+        _exit(Dropped ? (Act() ? 0 : 1) : 2);
+    }
+    int Status = 0;
+    if (waitpid(Child, &Status, 0) != Child || !WIFEXITED(Status))
+        return false;
+    EXPECT_NE(WEXITSTATUS(Status), 2) << "could not become uid 65534";
+    return WEXITSTATUS(Status) == 0;
+}
+
+// Renaming over a file needs only the folder's permission, so the export
+// must itself refuse a file that its user may not write.
+TEST_F(ExportTest, AWriteProtectedFileIsRefusedAndKept) {
+    const fs::path Locked = Folder / "locked.wav";
+    const fs::path Open = Folder / "open.wav";
+    WriteFile(Locked, "locked");
+    WriteFile(Open, "open");
+    fs::permissions(Locked, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    if (geteuid() == 0) {
+        // The folder and files belong to the user the check runs as, so only
+        // the file's own permission bits stand in the way.
+        for (const fs::path& Path : {Folder, Locked, Open})
+            ASSERT_EQ(chown(Path.c_str(), 65534, 65534), 0) << Path;
+    }
+    TToneGen Gen(nullptr);
+    ASSERT_TRUE(Gen.Prepare());
+
+    EXPECT_FALSE(AsOrdinaryUser([&] { return Gen.ExportFile(Locked.string()) != 0; }));
+    const std::vector<std::uint8_t> Kept = ReadFile(Locked);
+    EXPECT_EQ(std::string(Kept.begin(), Kept.end()), "locked");
+    EXPECT_EQ(fs::status(Locked).permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    // The same user may replace a file it can write, in the same folder.
+    EXPECT_TRUE(AsOrdinaryUser([&] { return Gen.ExportFile(Open.string()) != 0; }));
+    EXPECT_EQ(ReadFile(Open), ImageOf(Gen));
+    EXPECT_EQ(Entries(Folder), (std::vector<std::string>{"locked.wav", "open.wav"}));
+}
 
 TEST_F(ExportTest, AFailedWriteLeavesTheOldFileAsItWas) {
     const fs::path File = Folder / "tone.wav";
