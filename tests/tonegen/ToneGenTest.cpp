@@ -3,7 +3,6 @@
 // the samples its renderings leave in the image.
 #include "ToneGen.h"
 
-#include "Envelope.h"
 #include "FakeVolume.h"
 #include "MessageBox.h"
 #include "RandomGenerator.h"
@@ -573,6 +572,13 @@ struct TImageRow {
     bool Stereo;
     std::int16_t Duration;
     std::uint32_t D;
+    // The header's fields.
+    std::uint32_t RiffSize;
+    std::uint16_t Channels;
+    std::uint32_t Rate;
+    std::uint32_t BytesPerSecond;
+    std::uint16_t BlockAlign;
+    std::uint16_t Bits;
 };
 
 void PrintTo(const TImageRow& Row, std::ostream* Out) {
@@ -580,17 +586,24 @@ void PrintTo(const TImageRow& Row, std::ostream* Out) {
 }
 
 const TImageRow ImageRows[] = {
-    {"HiQ16Mono", tg16Bit, tgHiQ, false, 100, 19200},
-    {"HiQ16Stereo", tg16Bit, tgHiQ, true, 100, 38400},
-    {"HiQ8Mono", tg8Bit, tgHiQ, false, 100, 9600},
-    {"HiQ8Stereo", tg8Bit, tgHiQ, true, 100, 19200},
-    {"LoQ16Mono", tg16Bit, tgLoQ, false, 100, 8820},
-    {"LoQ16Stereo", tg16Bit, tgLoQ, true, 100, 17640},
-    {"LoQ8Mono", tg8Bit, tgLoQ, false, 10, 441},
-    {"LoQ8Stereo", tg8Bit, tgLoQ, true, 100, 8820},
-    {"LoQ16MonoOdd", tg16Bit, tgLoQ, false, 15, 1323},
-    {"LoQ8MonoOdd", tg8Bit, tgLoQ, false, 15, 661},
+    {"HiQ16Mono", tg16Bit, tgHiQ, false, 100, 19200, 19236, 1, 96000, 192000, 2, 16},
+    {"HiQ16Stereo", tg16Bit, tgHiQ, true, 100, 38400, 38436, 2, 96000, 384000, 4, 16},
+    {"HiQ8Mono", tg8Bit, tgHiQ, false, 100, 9600, 9636, 1, 96000, 96000, 1, 8},
+    {"HiQ8Stereo", tg8Bit, tgHiQ, true, 100, 19200, 19236, 2, 96000, 192000, 2, 8},
+    {"LoQ16Mono", tg16Bit, tgLoQ, false, 100, 8820, 8856, 1, 44100, 88200, 2, 16},
+    {"LoQ16Stereo", tg16Bit, tgLoQ, true, 100, 17640, 17676, 2, 44100, 176400, 4, 16},
+    {"LoQ8Mono", tg8Bit, tgLoQ, false, 10, 441, 477, 1, 44100, 44100, 1, 8},
+    {"LoQ8Stereo", tg8Bit, tgLoQ, true, 100, 8820, 8856, 2, 44100, 88200, 2, 8},
+    {"LoQ16MonoOdd", tg16Bit, tgLoQ, false, 15, 1323, 1359, 1, 44100, 88200, 2, 16},
+    {"LoQ8MonoOdd", tg8Bit, tgLoQ, false, 15, 661, 697, 1, 44100, 44100, 1, 8},
 };
+
+std::uint32_t Le32(const std::uint8_t* At) {
+    return At[0] | (At[1] << 8) | (At[2] << 16) | (std::uint32_t{At[3]} << 24);
+}
+std::uint16_t Le16(const std::uint8_t* At) {
+    return static_cast<std::uint16_t>(At[0] | (At[1] << 8));
+}
 
 class ImageTest : public ToneGenTest, public testing::WithParamInterface<TImageRow> {};
 
@@ -605,10 +618,18 @@ TEST_P(ImageTest, HeaderDataAndSpareBytes) {
     ASSERT_TRUE(Gen.Prepare());
     ASSERT_EQ(Gen.WaveImageSize(), static_cast<std::int32_t>(R.D + 76));
     const std::uint8_t* Image = Gen.GetDataBuffer();
-    TWaveHeader Header;
-    WriteWaveHeader(ToLongBool(R.Stereo), ToLongBool(R.Resolution == tg16Bit),
-                    ToLongBool(R.Quality == tgHiQ), R.D, Header);
-    EXPECT_EQ(0, std::memcmp(Image, Header.Bytes, WaveHeaderSize));
+    EXPECT_EQ(0, std::memcmp(Image, "RIFF", 4));
+    EXPECT_EQ(Le32(Image + 4), R.RiffSize);
+    EXPECT_EQ(0, std::memcmp(Image + 8, "WAVEfmt ", 8));
+    EXPECT_EQ(Le32(Image + 16), 16u);
+    EXPECT_EQ(Le16(Image + 20), 1u);
+    EXPECT_EQ(Le16(Image + 22), R.Channels);
+    EXPECT_EQ(Le32(Image + 24), R.Rate);
+    EXPECT_EQ(Le32(Image + 28), R.BytesPerSecond);
+    EXPECT_EQ(Le16(Image + 32), R.BlockAlign);
+    EXPECT_EQ(Le16(Image + 34), R.Bits);
+    EXPECT_EQ(0, std::memcmp(Image + 36, "data", 4));
+    EXPECT_EQ(Le32(Image + 40), R.D);
 
     const std::uint8_t* Spare = Image + WaveHeaderSize + R.D;
     std::size_t FirstSilent = 0;
@@ -662,26 +683,40 @@ TEST_F(ToneGenTest, NoiseIsTheSameOnEveryRenderAndTheGeneratorIsPutBack) {
     EXPECT_EQ(First, Second);
 }
 
+// A stereo square at 440 Hz and 96000 Hz (low for 109 samples, then high,
+// periods of 218.18 samples) under Attack 25, Hold 5, Decay 20, Sustain 70,
+// Release 0: 9600 frames, attack 0 to 2400, hold 2401 to 2881, decay 2882 to
+// 4802, sustain from 4803 to the end.
 TEST_F(ToneGenTest, PrepareADSRShapesThePlainToneWithTheProperties) {
     TToneGen Gen(nullptr);
-    Gen.SetWaveform(tgTriangle);
+    Gen.SetWaveform(tgSquare);
     Gen.SetStereo(true);
     Gen.SetAttack(25);
     Gen.SetSustain(70);
     Gen.SetRelease(0);
-    ASSERT_TRUE(Gen.Prepare());
-    std::vector<std::uint8_t> Expected(Gen.GetDataBuffer(),
-                                       Gen.GetDataBuffer() + Gen.WaveImageSize());
-    ::ApplyEnvelope(Expected.data() + WaveHeaderSize, 38400, true, tg16Bit, {25, 5, 20, 70, 0});
     ASSERT_TRUE(Gen.PrepareADSR());
-    const std::vector<std::uint8_t> Actual(Gen.GetDataBuffer(),
-                                           Gen.GetDataBuffer() + Gen.WaveImageSize());
-    EXPECT_EQ(Actual, Expected);
-    // Prepare renders the plain tone again.
+    const std::pair<std::size_t, int> Expected[] = {
+        {0, 0},         // attack, k = 0
+        {100, -1365},   // attack: -32767 x 100 / 2400
+        {2300, 31401},  // attack: 32767 x 2300 / 2400
+        {2500, -32767}, // hold
+        {3842, 27852},  // decay, k = 960: 32767 - 32767 x 960 x 0.3 / 1920
+        {4802, -22937}, // decay, k = n: -32767 x 0.7, rounded toward zero
+        {6000, 22936},  // sustain: 32767 x 0.7
+        {9599, 22936},  // the last frame, still in the sustain
+    };
+    for (const auto& [Frame, Value] : Expected) {
+        EXPECT_EQ(Sample16(Gen, Frame, 0), Value) << "frame " << Frame;
+        EXPECT_EQ(Sample16(Gen, Frame, 1), Value) << "frame " << Frame << ", right";
+    }
+    const std::uint8_t* Spare = Gen.GetDataBuffer() + WaveHeaderSize + 38400;
+    for (std::size_t I = 0; I < WaveSpareSize; ++I)
+        EXPECT_EQ(Spare[I], 0) << "spare byte " << I;
+
+    // Prepare renders the plain tone again: full level from the first frame.
     ASSERT_TRUE(Gen.Prepare());
-    EXPECT_NE(
-        std::vector<std::uint8_t>(Gen.GetDataBuffer(), Gen.GetDataBuffer() + Gen.WaveImageSize()),
-        Actual);
+    EXPECT_EQ(Sample16(Gen, 0), -32767);
+    EXPECT_EQ(Sample16(Gen, 6000), 32767);
 }
 
 } // namespace
