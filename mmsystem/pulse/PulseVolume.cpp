@@ -215,23 +215,21 @@ std::uint32_t ValueOf(const TSink& Sink) {
     return LevelOf(Left) | LevelOf(Right) << 16;
 }
 
+// The 16-bit level that Value asks for channel I of the sink. Channels in the
+// middle (centre, bass) carry both sides, at the mean of the two levels.
+std::uint32_t LevelFor(const pa_channel_map& Map, unsigned I, std::uint32_t Value) {
+    if (!HasLeftAndRight(Map))
+        return Value & 0xFFFF;
+    const std::uint32_t Left = Value & 0xFFFF;
+    const std::uint32_t Right = Value >> 16;
+    return IsLeft(Map.map[I]) ? Left : IsRight(Map.map[I]) ? Right : (Left + Right) / 2;
+}
+
 pa_cvolume VolumeFor(const TSink& Sink, std::uint32_t Value) {
     pa_cvolume Volume{};
     Volume.channels = Sink.Map.channels;
-    if (!HasLeftAndRight(Sink.Map)) {
-        pa_cvolume_set(&Volume, Sink.Map.channels, VolumeOf(Value));
-        return Volume;
-    }
-    const std::uint32_t Left = Value & 0xFFFF;
-    const std::uint32_t Right = Value >> 16;
-    // Channels in the middle (centre, bass) carry both sides.
-    for (unsigned I = 0; I < Sink.Map.channels; ++I) {
-        const pa_channel_position_t Position = Sink.Map.map[I];
-        const std::uint32_t Level = IsLeft(Position)    ? Left
-                                    : IsRight(Position) ? Right
-                                                        : (Left + Right) / 2;
-        Volume.values[I] = VolumeOf(Level);
-    }
+    for (unsigned I = 0; I < Sink.Map.channels; ++I)
+        Volume.values[I] = VolumeOf(LevelFor(Sink.Map, I, Value));
     return Volume;
 }
 
@@ -242,8 +240,6 @@ struct TLastRead {
     bool Valid = false;
     std::uint32_t Value = 0;
     TSink Sink;
-    // No volume has been set since the read.
-    bool Unchanged = false;
 };
 
 std::mutex LastReadLock;
@@ -297,7 +293,6 @@ MMRESULT waveOutGetVolume(UINT_PTR uDeviceID, std::uint32_t* pdwVolume) {
         LastRead.Valid = true;
         LastRead.Value = Value;
         LastRead.Sink = Sink;
-        LastRead.Unchanged = true;
     }
     *pdwVolume = Value;
     return MMSYSERR_NOERROR;
@@ -319,15 +314,19 @@ MMRESULT waveOutSetVolume(UINT_PTR uDeviceID, std::uint32_t dwVolume) {
         const std::uint32_t Mask = HasLeftAndRight(Sink.Map) ? 0xFFFFFFFF : 0xFFFF;
         const bool Matches = LastRead.Valid && SameSink(LastRead.Sink, Sink) &&
                              (dwVolume & Mask) == (LastRead.Value & Mask);
-        // A sink whose every channel is at or above 100 % reads as full
-        // volume, so the first request for full volume after that read cannot
-        // be told from a restore by its value: it is taken as what it says
-        // (the tone generator asks for full volume right after reading), and
-        // a later set of the same value as the restore.
-        const bool FullRequest = (dwVolume & Mask) == Mask && LastRead.Unchanged;
-        if (Matches && !FullRequest)
-            Volume = LastRead.Sink.Volume;
-        LastRead.Unchanged = false;
+        // Full volume on a side that already reads as full (at or above
+        // 100 %) leaves that side as it is, as the read side would have it:
+        // setting the value a sink reads as changes nothing, so asking for
+        // full volume never cuts a louder setting down to 100 %. Every other
+        // channel takes the exact copy when the value is the one last read,
+        // and the level the value describes otherwise.
+        const std::uint32_t Now = ValueOf(Sink);
+        for (unsigned I = 0; I < Sink.Map.channels; ++I) {
+            if (LevelFor(Sink.Map, I, dwVolume) == 0xFFFF && LevelFor(Sink.Map, I, Now) == 0xFFFF)
+                Volume.values[I] = Sink.Volume.values[I];
+            else if (Matches)
+                Volume.values[I] = LastRead.Sink.Volume.values[I];
+        }
     }
     return Session.SetSinkVolume(Sink.Name, Volume) ? MMSYSERR_NOERROR : MMSYSERR_ERROR;
 }

@@ -1,6 +1,7 @@
 // The tone generator on the real device volume: the first instance sets the
-// default sink to full volume, and the last one to go puts back exactly what
-// the sink had, whatever happened to the volume in between.
+// default sink to full volume (a side already at or above 100 % stays as it
+// is), and the last one to go puts back exactly what the sink had, whatever
+// happened to the volume in between.
 #include "PulseServer.h"
 #include "ToneGen.h"
 
@@ -20,7 +21,9 @@ constexpr std::uint32_t Full = 65536;
 struct TRow {
     const char* Name;
     unsigned Channels;
-    TVolumes Before; // raw volume per channel, 65536 = 100 %
+    TVolumes Before;   // raw volume per channel, 65536 = 100 %
+    TVolumes AtFull;   // while the instances ask for full volume
+    TVolumes HalfLeft; // with LeftVolume 50
 };
 
 void PrintTo(const TRow& Row, std::ostream* Out) {
@@ -37,24 +40,35 @@ TEST_P(ToneGenVolume, FirstInstanceSetsFullVolumeAndTheLastPutsBackTheSavedOne) 
     ASSERT_EQ(Server.SinkVolumes(), Row.Before);
 
     auto First = std::make_unique<TToneGen>(nullptr);
-    EXPECT_EQ(Server.SinkVolumes(), TVolumes(Row.Channels, Full));
+    EXPECT_EQ(Server.SinkVolumes(), Row.AtFull);
+    // Prepare sets LeftVolume and RightVolume (100 and 100) again.
+    ASSERT_TRUE(First->Prepare());
+    EXPECT_EQ(Server.SinkVolumes(), Row.AtFull);
     // A second instance and a volume change on the way leave the saved
     // volume alone.
     auto Second = std::make_unique<TToneGen>(nullptr);
     Second->SetLeftVolume(50);
-    const TVolumes Half = Row.Channels == 1 ? TVolumes{32767} : TVolumes{32767, Full};
-    EXPECT_EQ(Server.SinkVolumes(), Half);
+    EXPECT_EQ(Server.SinkVolumes(), Row.HalfLeft);
     First.reset();
-    EXPECT_EQ(Server.SinkVolumes(), Half);
+    EXPECT_EQ(Server.SinkVolumes(), Row.HalfLeft);
     Second.reset();
     EXPECT_EQ(Server.SinkVolumes(), Row.Before);
 }
 
+constexpr std::uint32_t Percent37 = 24248;
+constexpr std::uint32_t Percent150 = 98304;
+constexpr std::uint32_t Half = 32767; // what LeftVolume 50 (0x7FFF) sets
+
 const TRow Rows[] = {
-    {"StereoAt37Percent", 2, {24248, 24248}},
-    {"StereoAbove100Percent", 2, {98304, 98304}},
-    {"StereoUnequalChannels", 2, {32768, 98304}},
-    {"MonoAt37Percent", 1, {24248}},
+    {"StereoAt37Percent", 2, {Percent37, Percent37}, {Full, Full}, {Half, Full}},
+    {"StereoAt150Percent",
+     2,
+     {Percent150, Percent150},
+     {Percent150, Percent150},
+     {Half, Percent150}},
+    {"StereoUnequalChannels", 2, {32768, Percent150}, {Full, Percent150}, {Half, Percent150}},
+    {"MonoAt37Percent", 1, {Percent37}, {Full}, {Half}},
+    {"MonoAt150Percent", 1, {Percent150}, {Percent150}, {Half}},
 };
 
 INSTANTIATE_TEST_SUITE_P(Rows, ToneGenVolume, testing::ValuesIn(Rows),

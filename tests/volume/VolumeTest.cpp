@@ -34,6 +34,7 @@ struct TRestoreRow {
     TSinkKind Sink;
     TVolumes Before; // raw volume per channel
     std::uint32_t Read;
+    TVolumes AtFull; // after full volume is set
 };
 
 void PrintTo(const TRestoreRow& Row, std::ostream* Out) {
@@ -67,26 +68,47 @@ TEST_P(VolumeRestore, FullVolumeThenTheSavedValueGivesBackTheExactVolume) {
     const std::uint32_t Saved = LeftAndRight ? Read : Read * 0x10001u;
 
     ASSERT_EQ(waveOutSetVolume(0, 0xFFFFFFFF), MMSYSERR_NOERROR);
-    EXPECT_EQ(Server.SinkVolumes(), TVolumes(Row.Sink.Channels, Full));
+    EXPECT_EQ(Server.SinkVolumes(), Row.AtFull);
+    // Asking again changes nothing.
+    ASSERT_EQ(waveOutSetVolume(0, 0xFFFFFFFF), MMSYSERR_NOERROR);
+    EXPECT_EQ(Server.SinkVolumes(), Row.AtFull);
     ASSERT_EQ(waveOutSetVolume(0, Saved), MMSYSERR_NOERROR);
     EXPECT_EQ(Server.SinkVolumes(), Row.Before);
 }
 
+// A side below 100 % goes to 100 % at full volume; a side at or above 100 %,
+// which reads as full, is left as it is.
 const TRestoreRow RestoreRows[] = {
-    {"StereoAt37Percent", Stereo, {Percent37, Percent37}, 0x5EB85EB8},
-    {"StereoMuted", Stereo, {0, 0}, 0},
-    {"StereoAtHalfWhichNoLevelHitsExactly", Stereo, {Half, Half}, 0x80008000},
-    {"StereoAbove100PercentReadsFull", Stereo, {Percent150, Percent150}, 0xFFFFFFFF},
-    {"StereoUnequalAboveAndBelowFull", Stereo, {Percent150, Percent37}, 0x5EB8FFFF},
-    {"StereoRightLouderThanLeft", Stereo, {Percent37, Half}, 0x80005EB8},
-    {"MonoHasOneLevelInTheLowHalf", Mono, {Percent37}, 0x5EB8},
-    {"MonoAbove100Percent", Mono, {Percent150}, 0xFFFF},
+    {"StereoAt37Percent", Stereo, {Percent37, Percent37}, 0x5EB85EB8, {Full, Full}},
+    {"StereoMuted", Stereo, {0, 0}, 0, {Full, Full}},
+    {"StereoAtHalfWhichNoLevelHitsExactly", Stereo, {Half, Half}, 0x80008000, {Full, Full}},
+    {"StereoAbove100PercentReadsFull",
+     Stereo,
+     {Percent150, Percent150},
+     0xFFFFFFFF,
+     {Percent150, Percent150}},
+    {"StereoUnequalAboveAndBelowFull",
+     Stereo,
+     {Percent150, Percent37},
+     0x5EB8FFFF,
+     {Percent150, Full}},
+    {"StereoRightLouderThanLeft", Stereo, {Percent37, Half}, 0x80005EB8, {Full, Full}},
+    {"MonoHasOneLevelInTheLowHalf", Mono, {Percent37}, 0x5EB8, {Full}},
+    {"MonoAbove100Percent", Mono, {Percent150}, 0xFFFF, {Percent150}},
     // Left is the louder of front and rear left, right likewise; every
     // channel comes back as it was.
     {"SurroundEveryChannelDifferent",
      FiveOne,
      {Full, Percent37, Percent150, 13107, 40000, 0},
-     0x5EB8FFFF},
+     0x5EB8FFFF,
+     {Full, Full, Percent150, Full, Full, Full}},
+    // Both sides read as full, through one channel each: full volume changes
+    // no channel, not even the quieter ones or those in the middle.
+    {"SurroundReadingFullOnBothSides",
+     FiveOne,
+     {Percent37, Full, Percent150, Half, 40000, 0},
+     0xFFFFFFFF,
+     {Percent37, Full, Percent150, Half, 40000, 0}},
 };
 
 INSTANTIATE_TEST_SUITE_P(Rows, VolumeRestore, testing::ValuesIn(RestoreRows),
@@ -138,8 +160,10 @@ TEST(Volume, OnlyTheValueReadPutsBackTheExactCopy) {
 
     ASSERT_EQ(waveOutSetVolume(0, Read), MMSYSERR_NOERROR);
     EXPECT_EQ(Server.SinkVolumes(), (TVolumes{Half, Percent150}));
+    // One level less on the left is set as it says; the right, asked for
+    // full volume while at 150 %, stays there.
     ASSERT_EQ(waveOutSetVolume(0, Read - 1), MMSYSERR_NOERROR);
-    EXPECT_EQ(Server.SinkVolumes(), (TVolumes{32767, Full}));
+    EXPECT_EQ(Server.SinkVolumes(), (TVolumes{32767, Percent150}));
     ASSERT_EQ(waveOutSetVolume(0, Read), MMSYSERR_NOERROR);
     EXPECT_EQ(Server.SinkVolumes(), (TVolumes{Half, Percent150}));
 
@@ -150,6 +174,25 @@ TEST(Volume, OnlyTheValueReadPutsBackTheExactCopy) {
     ASSERT_TRUE(Server.SetSinkVolumes({Percent37, Percent37}));
     ASSERT_EQ(waveOutSetVolume(0, Read), MMSYSERR_NOERROR);
     EXPECT_EQ(Server.SinkVolumes(), (TVolumes{32769, Full}));
+}
+
+// A boosted sink reads as full, and full volume leaves it boosted. Once it
+// has been turned down, setting back the value read puts back the exact
+// boost, as for any other value read: the restore at the end cannot be told
+// from a request for full volume, and the restore must be exact.
+TEST(Volume, AValueReadAsFullPutsBackTheBoostAfterAChange) {
+    TPulseServer Server("volume_test");
+    START_PULSE_SERVER(Server);
+    ASSERT_TRUE(Server.SetSinkVolumes({Percent150, Percent150}));
+    std::uint32_t Read = 0;
+    ASSERT_EQ(waveOutGetVolume(0, &Read), MMSYSERR_NOERROR);
+    ASSERT_EQ(Read, 0xFFFFFFFFu);
+    ASSERT_EQ(waveOutSetVolume(0, 0xFFFFFFFF), MMSYSERR_NOERROR);
+    EXPECT_EQ(Server.SinkVolumes(), (TVolumes{Percent150, Percent150}));
+
+    ASSERT_TRUE(Server.SetSinkVolumes({Half, Percent37}));
+    ASSERT_EQ(waveOutSetVolume(0, 0xFFFFFFFF), MMSYSERR_NOERROR);
+    EXPECT_EQ(Server.SinkVolumes(), (TVolumes{Percent150, Percent150}));
 }
 
 TEST(Volume, OnlyDeviceZeroAndCompleteArguments) {
