@@ -2,6 +2,7 @@
 // first is the main window), and the message loop until the application
 // ends. The oscillator bank has built its tables before main runs.
 #include "Application.h"
+#include "ProgramIcon.h"
 #include "TerminationSignals.h"
 #include "Unit3.h"
 #include "VardenFree.h"
@@ -14,6 +15,10 @@ int main(int argc, char* argv[]) {
     TTerminationSignals Signals;
     Application->Initialize();
     Application->SetTitle("DrVardenFree");
+    // Compiled-in images that the tests decode; a failure would only leave
+    // the window system's default icon, so the result is not examined.
+    Application->SetIcon(
+        {{ProgramIcon32Png, ProgramIcon32PngSize}, {ProgramIcon64Png, ProgramIcon64PngSize}});
     Application->CreateForm(Form1);
     Application->CreateForm(Form2);
     Application->CreateForm(Form3);

@@ -47,8 +47,9 @@ const std::vector<std::string> UsageText = {
     "A sztereó jel jobb csatornája fél periódussal előzi a bal csatornát.",
     "",
     "További információ:",
-    "Telefon: +36 1 555 0100",
-    "Mobil: +36 30 555 0199",
+    // Numbers that no telephone can have: 00 is no Hungarian area code.
+    "Telefon: +36 00 000 0000",
+    "Mobil: +36 00 000 0001",
     "Honlap: www.example.org",
     "E-mail: info@example.org",
     "",

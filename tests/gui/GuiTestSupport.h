@@ -8,6 +8,7 @@
 
 #include "Control.h"
 
+#include <QCoreApplication>
 #include <QTest>
 #include <QTimer>
 #include <QWidget>
@@ -46,5 +47,20 @@ inline void KeyClick(TControl* Control, Qt::Key Key) {
 inline void Later(std::function<void()> Action, int Milliseconds = 0) {
     QTimer::singleShot(Milliseconds, qApp, std::move(Action));
 }
+
+// QCoreApplication::exit makes every message loop of the thread return at
+// once from then on, until the window system's own exec() runs again; these
+// tests run none. A test that asks for an exit holds one of these, so the
+// tests after it have working loops.
+class TExitRequestCleaner {
+public:
+    TExitRequestCleaner() = default;
+    ~TExitRequestCleaner() {
+        QTimer::singleShot(0, qApp, [] { QCoreApplication::exit(0); });
+        QCoreApplication::exec();
+    }
+    TExitRequestCleaner(const TExitRequestCleaner&) = delete;
+    TExitRequestCleaner& operator=(const TExitRequestCleaner&) = delete;
+};
 
 } // namespace GuiTest

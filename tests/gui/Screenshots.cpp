@@ -6,11 +6,13 @@
 //   QT_QPA_PLATFORM=offscreen gui_screenshots <folder>
 #include "Application.h"
 #include "FakeBass.h"
+#include "ProgramIcon.h"
 #include "Unit3.h"
 #include "VardenFree.h"
 #include "info.h"
 
 #include <QApplication>
+#include <QIcon>
 #include <QImage>
 #include <QPainter>
 #include <QPixmap>
@@ -22,7 +24,8 @@
 namespace {
 
 // The windows have no frame of their own on the offscreen platform; draw a
-// plain title bar above the client area so the pictures read as windows.
+// plain title bar with the window's icon above the client area so the
+// pictures read as windows.
 QImage Framed(TForm* Form) {
     const QPixmap Client = Form->Widget()->grab();
     const int Bar = 22;
@@ -34,7 +37,9 @@ QImage Framed(TForm* Form) {
     Font.setPixelSize(12);
     Painter.setFont(Font);
     Painter.setPen(Qt::white);
-    Painter.drawText(QRect(8, 0, Out.width() - 16, Bar), Qt::AlignVCenter | Qt::AlignLeft,
+    Painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    Painter.drawPixmap(QRect(4, 3, 16, 16), Form->Widget()->windowIcon().pixmap(32, 32));
+    Painter.drawText(QRect(26, 0, Out.width() - 34, Bar), Qt::AlignVCenter | Qt::AlignLeft,
                      Form->Widget()->windowTitle());
     Painter.drawPixmap(1, Bar, Client);
     return Out;
@@ -55,6 +60,9 @@ int main(int argc, char* argv[]) {
     }
     const std::string Folder = argv[1];
     TApplication App(argc, argv);
+    if (!Application->SetIcon(
+            {{ProgramIcon32Png, ProgramIcon32PngSize}, {ProgramIcon64Png, ProgramIcon64PngSize}}))
+        std::fprintf(stderr, "the program icon did not decode\n");
     Application->CreateForm(Form1);
     Application->CreateForm(Form2);
     Application->CreateForm(Form3);

@@ -292,10 +292,12 @@ TEST_F(ToolkitTest, TerminateEndsAModalLoopWithCancel) {
     EXPECT_EQ(Dialog->ShowModal(), mrCancel);
 }
 
-// SIGINT and SIGTERM end whatever loop is running, through the application.
+// SIGINT and SIGTERM end whatever loop is running, through the application;
+// so does an exit of the window system's application (QCoreApplication::exit),
+// which would otherwise end the loop without the application knowing.
 struct TSignalRow {
     const char* Name;
-    int Signal;
+    void (*Request)();
     enum { InRun, InShowModal, InMessageBox } Where;
 };
 
@@ -308,14 +310,16 @@ class TerminationSignalTest : public ToolkitTest,
 
 TEST_P(TerminationSignalTest, EndsTheRunningLoop) {
     const TSignalRow& Row = GetParam();
+    GuiTest::TExitRequestCleaner Cleaner;
     TTerminationSignals Signals;
-    Later([&] { std::raise(Row.Signal); });
+    Later(Row.Request);
     switch (Row.Where) {
     case TSignalRow::InRun:
         App->Run();
         break;
     case TSignalRow::InShowModal:
         EXPECT_EQ(Dialog->ShowModal(), mrCancel);
+        EXPECT_FALSE(Dialog->Visible());
         break;
     case TSignalRow::InMessageBox:
         EXPECT_EQ(MessageBoxA(Main, "Text", "", MB_OK), IDOK);
@@ -325,12 +329,30 @@ TEST_P(TerminationSignalTest, EndsTheRunningLoop) {
     EXPECT_TRUE(App->Terminated());
 }
 
+void RaiseSigterm() {
+    std::raise(SIGTERM);
+}
+void RaiseSigint() {
+    std::raise(SIGINT);
+}
+void ExitQt() {
+    QCoreApplication::exit(0);
+}
+void ExitQtWithACode() {
+    QCoreApplication::exit(3);
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Toolkit, TerminationSignalTest,
-    ::testing::Values(TSignalRow{"SigtermInRun", SIGTERM, TSignalRow::InRun},
-                      TSignalRow{"SigintInRun", SIGINT, TSignalRow::InRun},
-                      TSignalRow{"SigtermInShowModal", SIGTERM, TSignalRow::InShowModal},
-                      TSignalRow{"SigintInMessageBox", SIGINT, TSignalRow::InMessageBox}),
+    ::testing::Values(TSignalRow{"SigtermInRun", RaiseSigterm, TSignalRow::InRun},
+                      TSignalRow{"SigintInRun", RaiseSigint, TSignalRow::InRun},
+                      TSignalRow{"SigtermInShowModal", RaiseSigterm, TSignalRow::InShowModal},
+                      TSignalRow{"SigintInMessageBox", RaiseSigint, TSignalRow::InMessageBox},
+                      TSignalRow{"QtExitInRun", ExitQt, TSignalRow::InRun},
+                      TSignalRow{"QtExitInShowModal", ExitQt, TSignalRow::InShowModal},
+                      TSignalRow{"QtExitWithACodeInShowModal", ExitQtWithACode,
+                                 TSignalRow::InShowModal},
+                      TSignalRow{"QtExitInMessageBox", ExitQt, TSignalRow::InMessageBox}),
     [](const ::testing::TestParamInfo<TSignalRow>& Info) { return Info.param.Name; });
 
 // --- The real message box -----------------------------------------------

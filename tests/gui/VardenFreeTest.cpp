@@ -6,11 +6,13 @@
 #include "VardenFree.h"
 
 #include "Application.h"
+#include "DDFS.h"
 #include "FakeBass.h"
 #include "GuiTestSupport.h"
 #include "JpegPicture.h"
 #include "MainPicture.h"
 #include "MessageBox.h"
+#include "ProgramIcon.h"
 #include "RenderStream.h"
 #include "TerminationSignals.h"
 #include "Unit3.h"
@@ -18,13 +20,20 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QGroupBox>
+#include <QIcon>
 #include <QImage>
+#include <QLabel>
 #include <QPixmap>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
 #include <QRadioButton>
 #include <atomic>
 #include <csignal>
 #include <gtest/gtest.h>
 #include <memory>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <thread>
@@ -55,8 +64,15 @@ const std::vector<TExpectedStep>& StepsOf(TProgram Program) {
     return Program == TProgram::Basic ? BasicSteps : BxSteps;
 }
 
-// How the user (or the step timer) ends every step's dialog.
-enum class TEnding { StopButton, StepTimer, EscapeKey, WindowClose };
+// How the user (or the step timer) ends every step's dialog. With
+// FirstByRealTimer the test shortens Timer1's interval before the run, so
+// that the timer's own event ends the first step inside the dialog's modal
+// loop; the steps after it, back at the full interval, end by "Leállítás".
+enum class TEnding { StopButton, StepTimer, EscapeKey, WindowClose, FirstByRealTimer };
+
+// Short enough for a test to wait for, long enough for the dialog to be up
+// and looked at first.
+constexpr unsigned ShortInterval = 100;
 
 // What the windows show while a step's dialog is up.
 struct TSeen {
@@ -131,6 +147,11 @@ protected:
         case TEnding::WindowClose:
             Form3->Widget()->close();
             break;
+        case TEnding::FirstByRealTimer:
+            // The short period is the timer's to end.
+            if (Form1->Timer1->Interval() != ShortInterval)
+                GuiTest::Click(Form3->Button1);
+            break;
         }
     }
 
@@ -168,6 +189,172 @@ protected:
     bool GuardFired = false;
 };
 
+// --- The windows as designed --------------------------------------------
+
+// What the user sees of a window or a component when the program starts.
+// Auto-sized labels have no designed width and height; a font or colour that
+// the design leaves to the window is not checked.
+constexpr int AutoSized = -1;
+constexpr int NoTabStop = -1;
+constexpr int AnyFont = 0;
+constexpr QRgb Black = 0xFF000000;
+constexpr QRgb Blue = 0xFF0000FF;
+constexpr QRgb AnyColour = 0;
+
+struct TLookRow {
+    const char* Name;
+    TControl* (*Component)();
+    // The caption or text; none where the design gives none that is seen.
+    std::optional<std::string> Text;
+    int Left, Top, Width, Height;
+    int TabOrder;
+    int FontHeight;
+    bool Bold;
+    QRgb Colour;
+    // The settings of this kind of component, checked on its widget.
+    void (*AlsoCheck)();
+};
+
+void PrintTo(const TLookRow& Row, std::ostream* Out) {
+    *Out << Row.Name;
+}
+
+// The text as the toolkit holds it and as the widget shows it.
+std::pair<std::string, QString> TextsOf(TControl* Control) {
+    if (auto* Form = dynamic_cast<TForm*>(Control))
+        return {Form->Caption(), Form->Widget()->windowTitle()};
+    if (auto* Button = dynamic_cast<TButton*>(Control))
+        return {Button->Caption(), static_cast<QPushButton*>(Button->Widget())->text()};
+    if (auto* Label = dynamic_cast<TLabel*>(Control))
+        return {Label->Caption(), static_cast<QLabel*>(Label->Widget())->text()};
+    if (auto* Group = dynamic_cast<TRadioGroup*>(Control))
+        return {Group->Caption(), static_cast<QGroupBox*>(Group->Widget())->title()};
+    ADD_FAILURE() << "no text to compare on this component";
+    return {};
+}
+
+void ProgressRangeIs0To100() {
+    TProgressBar* Bar = Form1->ProgressBar1;
+    EXPECT_EQ(Bar->Min(), 0);
+    EXPECT_EQ(Bar->Max(), 100);
+    EXPECT_EQ(Bar->Position(), 0);
+    auto* W = static_cast<QProgressBar*>(Bar->Widget());
+    EXPECT_EQ(W->minimum(), 0);
+    EXPECT_EQ(W->maximum(), 100);
+    EXPECT_EQ(W->value(), 0);
+}
+
+void SquareAndSineWithSquareChosen() {
+    TRadioGroup* Group = Form1->RadioGroup1;
+    EXPECT_EQ(Group->Items(), (std::vector<std::string>{"Négyszög", "Szinusz"}));
+    EXPECT_EQ(Group->ItemIndex(), 0);
+    const auto Buttons = Group->Widget()->findChildren<QRadioButton*>();
+    ASSERT_EQ(Buttons.size(), 2);
+    EXPECT_EQ(Buttons[0]->text(), QStringLiteral("Négyszög"));
+    EXPECT_EQ(Buttons[1]->text(), QStringLiteral("Szinusz"));
+    EXPECT_TRUE(Buttons[0]->isChecked());
+    EXPECT_FALSE(Buttons[1]->isChecked());
+}
+
+void CentredWithItsLeftEdgeKept() {
+    TLabel* Label = Form3->Label1;
+    EXPECT_EQ(Label->Alignment(), taCenter);
+    EXPECT_TRUE(static_cast<QLabel*>(Label->Widget())->alignment() & Qt::AlignHCenter);
+    Label->SetCaption("10000HZ");
+    EXPECT_EQ(Label->Left(), 104);
+    Label->SetCaption("2.008HZ");
+    EXPECT_EQ(Label->Left(), 104);
+}
+
+void ReadOnlyWrappedWithoutScrollBars() {
+    TMemo* Memo = Form2->Memo1;
+    EXPECT_TRUE(Memo->ReadOnly());
+    EXPECT_EQ(Memo->ScrollBars(), ssNone);
+    EXPECT_TRUE(Memo->WordWrap());
+    auto* W = static_cast<QPlainTextEdit*>(Memo->Widget());
+    EXPECT_TRUE(W->isReadOnly());
+    EXPECT_EQ(W->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
+    EXPECT_EQ(W->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
+    EXPECT_EQ(W->lineWrapMode(), QPlainTextEdit::WidgetWidth);
+}
+
+void CreatedHidden(TForm* Form) {
+    EXPECT_FALSE(Form->Visible());
+    EXPECT_FALSE(Form->Widget()->isVisible());
+}
+
+class DesignedLookTest : public VardenFreeTest, public ::testing::WithParamInterface<TLookRow> {};
+
+TEST_P(DesignedLookTest, MatchesTheDesign) {
+    const TLookRow& Row = GetParam();
+    TControl* Control = Row.Component();
+    ASSERT_NE(Control, nullptr);
+    QWidget* W = Control->Widget();
+
+    if (Row.Text) {
+        const auto [Held, Shown] = TextsOf(Control);
+        EXPECT_EQ(Held, *Row.Text);
+        EXPECT_EQ(Shown.toStdString(), *Row.Text);
+    }
+    EXPECT_EQ(Control->Left(), Row.Left);
+    EXPECT_EQ(Control->Top(), Row.Top);
+    if (Row.Width != AutoSized) {
+        EXPECT_EQ(Control->Width(), Row.Width);
+        EXPECT_EQ(Control->Height(), Row.Height);
+    }
+    EXPECT_EQ(Control->TabOrder(), Row.TabOrder);
+    if (Row.FontHeight != AnyFont) {
+        EXPECT_EQ(Control->Font().Name, "MS Sans Serif");
+        EXPECT_EQ(W->font().pixelSize(), Row.FontHeight);
+        EXPECT_EQ(W->font().bold(), Row.Bold);
+    }
+    if (Row.Colour != AnyColour) {
+        EXPECT_EQ(W->palette().color(W->foregroundRole()).rgba(), Row.Colour);
+    }
+    if (Row.AlsoCheck != nullptr)
+        Row.AlsoCheck();
+}
+
+// The designed values, written down from the window designs, not from the
+// code that builds the windows.
+INSTANTIATE_TEST_SUITE_P(
+    Forms, DesignedLookTest,
+    ::testing::Values(
+        TLookRow{"Form1", []() -> TControl* { return Form1; },
+                 "Dr. Varden frekvencia generátor" + std::string(34, ' ') + "Free", 294, 229, 468,
+                 268, NoTabStop, 11, false, Black, nullptr},
+        TLookRow{"Form1Label1", []() -> TControl* { return Form1->Label1; }, "", 320, 88, AutoSized,
+                 AutoSized, NoTabStop, 11, true, Blue, nullptr},
+        TLookRow{"Form1ProgressBar1", []() -> TControl* { return Form1->ProgressBar1; },
+                 std::nullopt, 264, 112, 150, 17, 0, AnyFont, false, AnyColour,
+                 ProgressRangeIs0To100},
+        TLookRow{"Form1Image1", []() -> TControl* { return Form1->Image1; }, std::nullopt, 48, 24,
+                 153, 185, NoTabStop, AnyFont, false, AnyColour, nullptr},
+        TLookRow{"Form1Button3", []() -> TControl* { return Form1->Button3; }, "Információ", 368,
+                 168, 75, 25, 1, AnyFont, false, AnyColour, nullptr},
+        TLookRow{"Form1Button4", []() -> TControl* { return Form1->Button4; }, "Kilépés", 368, 200,
+                 75, 25, 2, AnyFont, false, AnyColour, nullptr},
+        TLookRow{"Form1Button5", []() -> TControl* { return Form1->Button5; }, "BX vírus ellen",
+                 256, 56, 169, 25, 3, AnyFont, false, AnyColour, nullptr},
+        TLookRow{"Form1Button6", []() -> TControl* { return Form1->Button6; }, "Varden alap ", 256,
+                 24, 169, 25, 4, AnyFont, false, AnyColour, nullptr},
+        TLookRow{"Form1Label8", []() -> TControl* { return Form1->Label8; }, "", 304, 144,
+                 AutoSized, AutoSized, NoTabStop, 11, false, Black, nullptr},
+        TLookRow{"Form1RadioGroup1", []() -> TControl* { return Form1->RadioGroup1; },
+                 "Kimenő jel formája", 224, 176, 105, 49, 5, AnyFont, false, AnyColour,
+                 SquareAndSineWithSquareChosen},
+        TLookRow{"Form3", []() -> TControl* { return Form3; }, "Frekvencia generálása", 302, 258,
+                 270, 149, NoTabStop, 11, false, AnyColour, [] { CreatedHidden(Form3); }},
+        TLookRow{"Form3Label1", []() -> TControl* { return Form3->Label1; }, std::nullopt, 104, 32,
+                 AutoSized, AutoSized, NoTabStop, 19, false, Blue, CentredWithItsLeftEdgeKept},
+        TLookRow{"Form3Button1", []() -> TControl* { return Form3->Button1; }, "Leállítás", 96, 80,
+                 75, 25, 0, AnyFont, false, AnyColour, nullptr},
+        TLookRow{"Form2", []() -> TControl* { return Form2; }, "Információ", 264, 70, 502, 643,
+                 NoTabStop, 11, false, AnyColour, [] { CreatedHidden(Form2); }},
+        TLookRow{"Form2Memo1", []() -> TControl* { return Form2->Memo1; }, std::nullopt, 16, 16,
+                 457, 553, 0, 11, false, AnyColour, ReadOnlyWrappedWithoutScrollBars}),
+    [](const ::testing::TestParamInfo<TLookRow>& Info) { return Info.param.Name; });
+
 // --- Whole runs ---------------------------------------------------------
 
 struct TRunRow {
@@ -203,6 +390,9 @@ TEST_P(ProgramRunTest, PassesEveryStepInOrderAndEndsWithVege) {
         }
         return true;
     };
+    const bool ShortFirstStep = Row.Ending == TEnding::FirstByRealTimer;
+    if (ShortFirstStep)
+        Form1->Timer1->SetInterval(ShortInterval);
     const std::vector<TSeen> Seen = RunProgram(Row.Program, Row.Ending, TryMainWindow);
 
     ASSERT_EQ(static_cast<int>(Seen.size()), N);
@@ -213,7 +403,9 @@ TEST_P(ProgramRunTest, PassesEveryStepInOrderAndEndsWithVege) {
         EXPECT_EQ(Seen[K].Label1, "");
         EXPECT_EQ(Seen[K].Progress, Steps[K].Progress);
         EXPECT_TRUE(Seen[K].TimerEnabled);
-        EXPECT_EQ(Seen[K].TimerInterval, 180000u);
+        // Timer1Timer, run by the timer's own event, puts the full interval
+        // back for every later step.
+        EXPECT_EQ(Seen[K].TimerInterval, ShortFirstStep && K == 0 ? ShortInterval : 180000u);
         EXPECT_TRUE(Seen[K].Modal);
         EXPECT_EQ(Seen[K].DialogLabelLeft, 104);
         EXPECT_TRUE(Seen[K].Sounding);
@@ -281,7 +473,9 @@ INSTANTIATE_TEST_SUITE_P(
                       TRunRow{"BxByStopButton", TProgram::Bx, TEnding::StopButton},
                       TRunRow{"BxByStepTimer", TProgram::Bx, TEnding::StepTimer},
                       TRunRow{"BxByEscapeKey", TProgram::Bx, TEnding::EscapeKey},
-                      TRunRow{"BxByWindowClose", TProgram::Bx, TEnding::WindowClose}),
+                      TRunRow{"BxByWindowClose", TProgram::Bx, TEnding::WindowClose},
+                      TRunRow{"BxFirstStepByTheRealTimer", TProgram::Bx,
+                              TEnding::FirstByRealTimer}),
     [](const ::testing::TestParamInfo<TRunRow>& Info) { return Info.param.Name; });
 
 TEST_F(VardenFreeTest, StepTimerOutsideAStepChangesNothing) {
@@ -299,6 +493,9 @@ TEST_F(VardenFreeTest, StepTimerOutsideAStepChangesNothing) {
 struct TFailureRow {
     const char* Name;
     TProgram Program;
+    // When non-zero, a run of the same program has failed before, at this
+    // step's initialisation, and left its step texts and progress behind.
+    int EarlierRunFailsAtStep;
     TFunction Failing;
     int Occurrence;
     std::int32_t Code;
@@ -317,6 +514,16 @@ class FailureTest : public VardenFreeTest, public ::testing::WithParamInterface<
 
 TEST_P(FailureTest, ShowsTheErrorEndsTheRunAndReleasesTheLibrary) {
     const TFailureRow& Row = GetParam();
+    if (Row.EarlierRunFailsAtStep != 0) {
+        FakeBass::FailAt(TFunction::Init, Row.EarlierRunFailsAtStep, beNoOutput);
+        RunProgram(Row.Program, TEnding::StopButton);
+        ASSERT_EQ(Boxes.size(), 1u);
+        const TExpectedStep& Left = StepsOf(Row.Program)[Row.EarlierRunFailsAtStep - 2];
+        ASSERT_EQ(Form1->Label8->Caption(), "Aktuális: " + Left.Text + "HZ");
+        ASSERT_EQ(Form1->ProgressBar1->Position(), Left.Progress);
+        Boxes.clear();
+        FakeBass::Reset();
+    }
     FakeBass::FailAt(Row.Failing, Row.Occurrence, Row.Code);
     RunProgram(Row.Program, TEnding::StopButton);
 
@@ -348,43 +555,70 @@ TEST_P(FailureTest, ShowsTheErrorEndsTheRunAndReleasesTheLibrary) {
 INSTANTIATE_TEST_SUITE_P(
     Forms, FailureTest,
     ::testing::Values(
-        TFailureRow{"InitAtTheFirstStep", TProgram::Basic, TFunction::Init, 1, beNoOutput,
+        TFailureRow{"InitAtTheFirstStep", TProgram::Basic, 0, TFunction::Init, 1, beNoOutput,
                     "BASS.dll nem töltődött be!\r\n(error code: 4)", "", 0, "Init ErrorGetCode",
                     true},
-        TFailureRow{"InitAtALaterStep", TProgram::Basic, TFunction::Init, 3, beNoSuchDevice,
+        // The run empties what the failed one left in Label8 before anything
+        // else, and the progress stays as the failed run left it.
+        TFailureRow{"InitAtTheFirstStepAfterARunThatFailedAtStep3", TProgram::Basic, 3,
+                    TFunction::Init, 1, beNoOutput, "BASS.dll nem töltődött be!\r\n(error code: 4)",
+                    "", 20, "Init ErrorGetCode", false},
+        TFailureRow{"InitAtALaterStep", TProgram::Basic, 0, TFunction::Init, 3, beNoSuchDevice,
                     "BASS.dll nem töltődött be!\r\n(error code: 3)", "Aktuális: 5000HZ", 20,
                     "Init StreamCreate ChannelPlay Stop Free Init StreamCreate ChannelPlay Stop "
                     "Free Init ErrorGetCode",
                     false},
         TFailureRow{
-            "StreamCreate", TProgram::Bx, TFunction::StreamCreate, 2, beFormat,
+            "StreamCreate", TProgram::Bx, 0, TFunction::StreamCreate, 2, beFormat,
             "User-Stream kann nicht angelegt werden!\r\n(error code: 5)", "Aktuális: 3713HZ", 100,
             "Init StreamCreate ChannelPlay Stop Free Init StreamCreate ErrorGetCode Free", true},
-        TFailureRow{
-            "ChannelPlayWithANegativeCode", TProgram::Basic, TFunction::ChannelPlay, 1,
-            beUnknown, "Wiedergabe kann nicht gestartet werden.\r\n(error code: -1)",
-            "Aktuális: 10000HZ", 10, "Init StreamCreate ChannelPlay ErrorGetCode Free", false}),
+        TFailureRow{"ChannelPlayWithANegativeCode", TProgram::Basic, 0, TFunction::ChannelPlay, 1,
+                    beUnknown, "Wiedergabe kann nicht gestartet werden.\r\n(error code: -1)",
+                    "Aktuális: 10000HZ", 10, "Init StreamCreate ChannelPlay ErrorGetCode Free",
+                    false}),
     [](const ::testing::TestParamInfo<TFailureRow>& Info) { return Info.param.Name; });
 
 // --- Ending the program -------------------------------------------------
 
-TEST_F(VardenFreeTest, SigtermDuringAStepStopsTheSoundAndMakesNoFurtherStep) {
+// A request to end the program while a step sounds: the dialog ends without
+// its handlers, so the run itself stops the sound and makes no further step.
+struct TEndRequestRow {
+    const char* Name;
+    void (*Request)();
+};
+
+void PrintTo(const TEndRequestRow& Row, std::ostream* Out) {
+    *Out << Row.Name;
+}
+
+class EndRequestTest : public VardenFreeTest,
+                       public ::testing::WithParamInterface<TEndRequestRow> {};
+
+TEST_P(EndRequestTest, DuringAStepStopsTheSoundAndMakesNoFurtherStep) {
+    GuiTest::TExitRequestCleaner Cleaner;
     TTerminationSignals Signals;
     const std::vector<TSeen> Seen = RunProgram(TProgram::Basic, TEnding::StopButton, [](int Step) {
         if (Step < 2)
             return true;
-        std::raise(SIGTERM);
+        GetParam().Request();
         return false;
     });
     EXPECT_TRUE(App->Terminated());
     EXPECT_EQ(Seen.size(), 2u);
-    // The second step's sound is stopped by the run itself, as the dialog
-    // ended without its handler.
+    EXPECT_TRUE(Boxes.empty());
     EXPECT_EQ(FakeBass::SequenceText(), StepCalls(2));
     EXPECT_FALSE(FakeBass::Initialised());
     EXPECT_FALSE(Form3->Visible());
     EXPECT_EQ(Form1->Label1->Caption(), "");
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Forms, EndRequestTest,
+    ::testing::Values(TEndRequestRow{"Sigterm", [] { std::raise(SIGTERM); }},
+                      // Code elsewhere in the process ending the window
+                      // system's application rather than ours.
+                      TEndRequestRow{"ExitOfTheQtApplication", [] { QCoreApplication::exit(0); }}),
+    [](const ::testing::TestParamInfo<TEndRequestRow>& Info) { return Info.param.Name; });
 
 struct TExitRow {
     const char* Name;
@@ -456,6 +690,69 @@ TEST_F(VardenFreeTest, RadioGroupChoosesTheWaveformTheStreamReads) {
     EXPECT_EQ(DuringSteps, (std::vector<int>{0, 0}));
 }
 
+// The samples of each step, pulled from the stream as the sound library's
+// thread pulls them, are those of the table that the choice made before the
+// run selects. The expected frames come from the oscillator bank's own
+// routines, frame by frame from the phase at which the step's stream begins.
+struct TWaveformRow {
+    const char* Name;
+    // The radio button clicked before the run; -1 for none.
+    int Click;
+    std::int16_t (*Read)(std::uint32_t Index);
+};
+
+void PrintTo(const TWaveformRow& Row, std::ostream* Out) {
+    *Out << Row.Name;
+}
+
+class WaveformOfTheRunTest : public VardenFreeTest,
+                             public ::testing::WithParamInterface<TWaveformRow> {};
+
+TEST_P(WaveformOfTheRunTest, StreamDeliversTheChosenTable) {
+    const TWaveformRow& Row = GetParam();
+    if (Row.Click >= 0) {
+        auto Buttons = Form1->RadioGroup1->Widget()->findChildren<QRadioButton*>();
+        ASSERT_EQ(Buttons.size(), 2);
+        GuiTest::ClickRadio(Buttons[Row.Click]);
+    }
+    constexpr DWORD Frames = 1024;
+    int Steps = 0;
+    RunProgram(TProgram::Bx, TEnding::StopButton, [&](int Step) {
+        SCOPED_TRACE("step " + std::to_string(Step));
+        ++Steps;
+        const std::uint32_t Left = DDFS::PhaseAccumulators[1];
+        const std::uint32_t Right = DDFS::PhaseAccumulators[9];
+        std::vector<std::int16_t> Buffer(2 * Frames, 0x5A5A);
+        DWORD Delivered = 0;
+        std::thread Audio([&] { Delivered = FakeBass::Pull(Buffer.data(), 4 * Frames); });
+        Audio.join();
+        EXPECT_EQ(Delivered, 4 * Frames);
+        const std::uint32_t LeftAfter = DDFS::PhaseAccumulators[1];
+        const std::uint32_t RightAfter = DDFS::PhaseAccumulators[9];
+
+        DDFS::PhaseAccumulators[1] = Left;
+        DDFS::PhaseAccumulators[9] = Right;
+        int Mismatches = 0;
+        for (DWORD K = 0; K < Frames; ++K) {
+            const std::int16_t L = Row.Read(DDFS::AdvancePhase(1, CurrentFrequency));
+            const std::int16_t R = Row.Read(DDFS::AdvancePhase(9, CurrentFrequency));
+            if (Buffer[2 * K] != L || Buffer[2 * K + 1] != R)
+                ++Mismatches;
+        }
+        EXPECT_EQ(Mismatches, 0) << "frames that are not the chosen table's";
+        EXPECT_EQ(DDFS::PhaseAccumulators[1], LeftAfter);
+        EXPECT_EQ(DDFS::PhaseAccumulators[9], RightAfter);
+        return true;
+    });
+    EXPECT_EQ(Steps, 2);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Forms, WaveformOfTheRunTest,
+    ::testing::Values(TWaveformRow{"SquareByDefault", -1, DDFS::SquareSample},
+                      TWaveformRow{"SineWhenSzinuszIsChosen", 1, DDFS::SineSample}),
+    [](const ::testing::TestParamInfo<TWaveformRow>& Info) { return Info.param.Name; });
+
 // --- The information window ---------------------------------------------
 
 TEST_F(VardenFreeTest, InformationTwiceShowsOneWindowInFront) {
@@ -510,6 +807,9 @@ TEST_F(VardenFreeTest, MemoHoldsTheUsageTextReadOnlyAndCopyable) {
         {25, ""},
         {35, ""},
         {36, "További információ:"},
+        // Numbers that cannot belong to anyone.
+        {37, "Telefon: +36 00 000 0000"},
+        {38, "Mobil: +36 00 000 0001"},
         {41, ""},
     };
     for (const auto& [Index, Text] : Fixed)
@@ -562,6 +862,36 @@ TEST_F(VardenFreeTest, PictureIsDrawnUnscaledFromTheTopLeftAndClipped) {
     for (int Y = 182; Y < 185; ++Y)
         for (int X : {0, 76, 152})
             EXPECT_EQ(Shot.pixel(X, Y), Face) << X << "," << Y;
+}
+
+// --- The program icon ---------------------------------------------------
+
+TEST_F(VardenFreeTest, ProgramIconReachesEveryWindowAtBothSizes) {
+    const std::pair<const std::uint8_t*, std::size_t> Images[] = {
+        {ProgramIcon32Png, ProgramIcon32PngSize}, {ProgramIcon64Png, ProgramIcon64PngSize}};
+    ASSERT_TRUE(App->SetIcon(
+        {{ProgramIcon32Png, ProgramIcon32PngSize}, {ProgramIcon64Png, ProgramIcon64PngSize}}));
+    for (TForm* Form :
+         {static_cast<TForm*>(Form1), static_cast<TForm*>(Form2), static_cast<TForm*>(Form3)}) {
+        SCOPED_TRACE(Form->Caption());
+        const QIcon Icon = Form->Widget()->windowIcon();
+        EXPECT_EQ(Icon.availableSizes(), (QList<QSize>{QSize(32, 32), QSize(64, 64)}));
+        // Each size is its own drawing, given back unscaled.
+        for (const auto& [Data, Size] : Images) {
+            const QImage Drawn = QImage::fromData(Data, static_cast<int>(Size), "PNG");
+            ASSERT_FALSE(Drawn.isNull());
+            EXPECT_EQ(Drawn.width(), Drawn.height());
+            const QImage Given = Icon.pixmap(Drawn.size())
+                                     .toImage()
+                                     .convertToFormat(QImage::Format_ARGB32_Premultiplied);
+            EXPECT_EQ(Given, Drawn.convertToFormat(QImage::Format_ARGB32_Premultiplied))
+                << Drawn.width();
+        }
+    }
+    // A picture that is not one leaves the icon alone.
+    const std::uint8_t NotAPng[] = {0x89, 'P', 'N', 'G', 0, 0};
+    EXPECT_FALSE(App->SetIcon({{NotAPng, sizeof NotAPng}}));
+    EXPECT_EQ(Form1->Widget()->windowIcon().availableSizes().size(), 2);
 }
 
 } // namespace

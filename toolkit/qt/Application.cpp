@@ -6,6 +6,8 @@
 
 #include <QApplication>
 #include <QEventLoop>
+#include <QIcon>
+#include <QPixmap>
 #include <algorithm>
 
 TApplication* Application = nullptr;
@@ -46,6 +48,8 @@ TApplication::~TApplication() {
     FMainForm = nullptr;
     DestroyComponents();
     SetMessageBoxHandler(std::move(FPreviousMessageBox));
+    if (FPreviousIcon != nullptr)
+        QApplication::setWindowIcon(*FPreviousIcon);
     if (Application == this)
         Application = nullptr;
 }
@@ -63,8 +67,9 @@ void TApplication::Run() {
     QEventLoop Loop;
     TLoopRegistration Registration(Loop);
     while (!FTerminated) {
+        // Non-zero: the window system's application was asked to quit.
         if (Loop.exec() != 0)
-            break;
+            Terminate();
     }
 }
 
@@ -72,6 +77,20 @@ void TApplication::Terminate() {
     FTerminated = true;
     for (QEventLoop* Loop : FLoops)
         Loop->exit(0);
+}
+
+bool TApplication::SetIcon(std::initializer_list<TIconImage> Images) {
+    QIcon Icon;
+    for (const TIconImage& Image : Images) {
+        QPixmap Pixmap;
+        if (!Pixmap.loadFromData(Image.Data, static_cast<unsigned>(Image.Size), "PNG"))
+            return false;
+        Icon.addPixmap(Pixmap);
+    }
+    if (FPreviousIcon == nullptr)
+        FPreviousIcon = std::make_unique<QIcon>(QApplication::windowIcon());
+    QApplication::setWindowIcon(Icon);
+    return true;
 }
 
 void TApplication::ProcessMessages() {

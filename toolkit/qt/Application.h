@@ -10,12 +10,16 @@
 #include "Component.h"
 #include "MessageBox.h"
 
+#include <cstddef>
+#include <cstdint>
+#include <initializer_list>
 #include <memory>
 #include <string>
 #include <vector>
 
 class QApplication;
 class QEventLoop;
+class QIcon;
 class TForm;
 
 class TApplication : public TComponent {
@@ -50,6 +54,17 @@ public:
     // Handles the events that are waiting, then returns.
     void ProcessMessages();
 
+    // One image of the program's icon: the bytes of a PNG file.
+    struct TIconImage {
+        const std::uint8_t* Data;
+        std::size_t Size;
+    };
+    // Gives every window of the application the icon made of Images, one per
+    // size; the window system takes the size nearest to what it draws. False,
+    // with the icon left as it was, when an image cannot be decoded. The icon
+    // before the first call comes back when the application object goes.
+    bool SetIcon(std::initializer_list<TIconImage> Images);
+
     // The default caption of message boxes; the program's name unless set.
     const std::string& Title() const { return FTitle; }
     void SetTitle(const std::string& Value) { FTitle = Value; }
@@ -69,6 +84,8 @@ private:
     std::string FTitle;
     std::vector<QEventLoop*> FLoops;
     TMessageBoxHandler FPreviousMessageBox;
+    // The icon to put back at destruction; none while SetIcon was not called.
+    std::unique_ptr<QIcon> FPreviousIcon;
 };
 
 extern TApplication* Application;

@@ -224,10 +224,16 @@ int TForm::ShowModal() {
             FModalResult = mrCancel;
             break;
         }
-        // A loop that cannot run (the application is quitting) returns
-        // non-zero; end the dialog rather than spin.
-        if (Loop.exec() != 0 && FModalResult == mrNone)
+        // A loop that cannot run returns non-zero: someone asked the window
+        // system's application to quit. That is a request to end the whole
+        // program, so it ends the application as Terminate does; the caller
+        // of ShowModal then sees Terminated() and stops what it was doing,
+        // instead of taking the dialog for one closed by its handlers.
+        if (Loop.exec() != 0 && FModalResult == mrNone) {
             FModalResult = mrCancel;
+            if (Application != nullptr)
+                Application->Terminate();
+        }
     }
     FModalLoop = nullptr;
     Hide();

@@ -53,7 +53,9 @@ public:
 
     // Shows the form modally to the whole application and runs its message
     // loop until the form is closed or the application terminates; returns
-    // the modal result (mrCancel when the application terminated).
+    // the modal result (mrCancel when the application terminated). A request
+    // to the window system's application to quit (QCoreApplication::exit)
+    // terminates the application too.
     int ShowModal();
     bool IsModal() const { return FModalLoop != nullptr; }
     int ModalResult() const { return FModalResult; }

@@ -45,8 +45,13 @@ int ShowMessageDialog(const TMessageBoxCall& Call) {
     TLoopRegistration Registration(Loop);
     Box.show();
     while (Box.isVisible() && !(Application != nullptr && Application->Terminated())) {
-        if (Loop.exec() != 0)
+        // Non-zero: the window system's application was asked to quit, which
+        // ends the program as Terminate does.
+        if (Loop.exec() != 0) {
+            if (Application != nullptr)
+                Application->Terminate();
             break;
+        }
     }
     return IDOK;
 }
