@@ -19,32 +19,16 @@ import struct
 import sys
 import zlib
 
+# The drawing helpers are the main window picture's, from the same folder.
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from make_picture import mix, rounded_rect_distance, segment_distance  # noqa: E402
+
 SIZES = (32, 64)
-
-
-def mix(a, b, t):
-    return tuple(x + (y - x) * t for x, y in zip(a, b))
-
-
-def clamp01(v):
-    return 0.0 if v < 0.0 else 1.0 if v > 1.0 else v
 
 
 def rounded_square_distance(x, y, size, inset, radius):
     """Signed distance from (x, y) to the edge of a centred rounded square."""
-    centre = size / 2.0
-    half = size / 2.0 - inset - radius
-    dx, dy = abs(x - centre) - half, abs(y - centre) - half
-    outside = math.hypot(max(dx, 0.0), max(dy, 0.0))
-    inside = min(max(dx, dy), 0.0)
-    return outside + inside - radius
-
-
-def segment_distance(px, py, ax, ay, bx, by):
-    vx, vy = bx - ax, by - ay
-    length2 = vx * vx + vy * vy
-    t = 0.0 if length2 == 0 else clamp01(((px - ax) * vx + (py - ay) * vy) / length2)
-    return math.hypot(px - (ax + t * vx), py - (ay + t * vy))
+    return rounded_rect_distance(x, y, (inset, inset, size - inset, size - inset), radius)
 
 
 def sine_points(size):

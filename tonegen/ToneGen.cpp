@@ -109,29 +109,29 @@ void TToneGen::SetWaveform(TTGWave Value) {
     FWaveform = Value;
 }
 
-void TToneGen::SetAttack(std::int16_t Value) {
+void TToneGen::SetEnvelopePercent(std::int16_t& Field, std::int16_t Value) {
     FEnvelopeDirty = LongTrue;
-    FAttack = CheckPercent(Value);
+    Field = CheckPercent(Value);
+}
+
+void TToneGen::SetAttack(std::int16_t Value) {
+    SetEnvelopePercent(FAttack, Value);
 }
 
 void TToneGen::SetHold(std::int16_t Value) {
-    FEnvelopeDirty = LongTrue;
-    FHold = CheckPercent(Value);
+    SetEnvelopePercent(FHold, Value);
 }
 
 void TToneGen::SetDecay(std::int16_t Value) {
-    FEnvelopeDirty = LongTrue;
-    FDecay = CheckPercent(Value);
+    SetEnvelopePercent(FDecay, Value);
 }
 
 void TToneGen::SetSustain(std::int16_t Value) {
-    FEnvelopeDirty = LongTrue;
-    FSustain = CheckPercent(Value);
+    SetEnvelopePercent(FSustain, Value);
 }
 
 void TToneGen::SetRelease(std::int16_t Value) {
-    FEnvelopeDirty = LongTrue;
-    FRelease = CheckPercent(Value);
+    SetEnvelopePercent(FRelease, Value);
 }
 
 void TToneGen::SetResolution(TTGResolution Value) {

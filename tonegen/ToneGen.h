@@ -142,6 +142,9 @@ public:
 private:
     std::int16_t CheckRange(std::int16_t Lo, std::int16_t Hi, std::int16_t Value);
     std::int16_t CheckPercent(std::int16_t Value) { return CheckRange(0, 100, Value); }
+    // The setters of the five envelope properties: mark the enveloped image
+    // stale, then store the range-checked percentage in Field.
+    void SetEnvelopePercent(std::int16_t& Field, std::int16_t Value);
     // The design-time message of a failed range check.
     void ReportRange(std::int16_t Lo, std::int16_t Hi);
     void ApplyVolume();

@@ -2,6 +2,7 @@
 // write (sox).
 #include "FakeVolume.h"
 #include "ToneGen.h"
+#include "WaveBytes.h"
 #include "WaveImage.h"
 
 #include <algorithm>
@@ -151,14 +152,6 @@ TEST_P(ExportFormatTest, SoxReadsWhatTheImageDeclares) {
 INSTANTIATE_TEST_SUITE_P(Formats, ExportFormatTest, testing::ValuesIn(FormatRows),
                          [](const auto& Info) { return std::string(Info.param.Name); });
 
-std::uint32_t Le32(const std::vector<std::uint8_t>& Bytes, std::size_t At) {
-    return Bytes[At] | (Bytes[At + 1] << 8) | (Bytes[At + 2] << 16) |
-           (std::uint32_t{Bytes[At + 3]} << 24);
-}
-std::uint16_t Le16(const std::vector<std::uint8_t>& Bytes, std::size_t At) {
-    return static_cast<std::uint16_t>(Bytes[At] | (Bytes[At + 1] << 8));
-}
-
 // The default tone (440 Hz, 100 ms, 16-bit, 96000 Hz, mono), field by field.
 TEST_F(ExportTest, TheDefaultToneFile) {
     TToneGen Gen(nullptr);
@@ -167,18 +160,9 @@ TEST_F(ExportTest, TheDefaultToneFile) {
     ASSERT_TRUE(Gen.ExportFile(File.string()));
     const std::vector<std::uint8_t> Bytes = ReadFile(File);
     ASSERT_EQ(Bytes.size(), 19276u);
-    EXPECT_EQ(std::string(Bytes.begin(), Bytes.begin() + 4), "RIFF");
-    EXPECT_EQ(Le32(Bytes, 4), 19236u);
-    EXPECT_EQ(std::string(Bytes.begin() + 8, Bytes.begin() + 16), "WAVEfmt ");
-    EXPECT_EQ(Le32(Bytes, 16), 16u);
-    EXPECT_EQ(Le16(Bytes, 20), 1u);     // PCM
-    EXPECT_EQ(Le16(Bytes, 22), 1u);     // channels
-    EXPECT_EQ(Le32(Bytes, 24), 96000u); // samples per second
-    EXPECT_EQ(Le32(Bytes, 28), 192000u);
-    EXPECT_EQ(Le16(Bytes, 32), 2u);  // block alignment
-    EXPECT_EQ(Le16(Bytes, 34), 16u); // bits per sample
-    EXPECT_EQ(std::string(Bytes.begin() + 36, Bytes.begin() + 40), "data");
-    EXPECT_EQ(Le32(Bytes, 40), 19200u);
+    // RIFF size, channels, rate, bytes per second, block alignment, bits,
+    // data size.
+    ExpectWaveHeader(Bytes.data(), {19236, 1, 96000, 192000, 2, 16, 19200});
     EXPECT_TRUE(std::all_of(Bytes.end() - 32, Bytes.end(), [](std::uint8_t B) { return B == 0; }));
     // The sine is there: not all of the data is silence.
     EXPECT_FALSE(

@@ -5,6 +5,7 @@
 #include "RandomGenerator.h"
 #include "ReferenceRender.h"
 #include "ToneRender.h"
+#include "WaveBytes.h"
 #include "WaveImage.h"
 
 #include <cmath>
@@ -16,13 +17,6 @@
 #include <vector>
 
 namespace {
-
-std::uint32_t Le32(const std::uint8_t* At) {
-    return At[0] | (At[1] << 8) | (At[2] << 16) | (std::uint32_t{At[3]} << 24);
-}
-std::uint16_t Le16(const std::uint8_t* At) {
-    return static_cast<std::uint16_t>(At[0] | (At[1] << 8));
-}
 
 // --- WAV header ----------------------------------------------------------
 
@@ -62,17 +56,7 @@ TEST_P(WaveHeaderTest, FillsEveryFieldLittleEndian) {
     const std::uint32_t D = 0x01020305; // distinct bytes show the byte order
     WriteWaveHeader(R.Stereo, R.SixteenBits, R.HighRate, D, Header);
     const std::uint8_t* H = Header.Bytes;
-    EXPECT_EQ(0, std::memcmp(H, "RIFF", 4));
-    EXPECT_EQ(Le32(H + 4), D + 36);
-    EXPECT_EQ(0, std::memcmp(H + 8, "WAVEfmt ", 8));
-    EXPECT_EQ(Le32(H + 16), 16u);
-    EXPECT_EQ(Le16(H + 20), 1u);
-    EXPECT_EQ(Le16(H + 22), R.Channels);
-    EXPECT_EQ(Le32(H + 24), R.Rate);
-    EXPECT_EQ(Le32(H + 28), R.BytesPerSecond);
-    EXPECT_EQ(Le16(H + 32), R.BlockAlign);
-    EXPECT_EQ(Le16(H + 34), R.Bits);
-    EXPECT_EQ(0, std::memcmp(H + 36, "data", 4));
+    ExpectWaveHeader(H, {D + 36, R.Channels, R.Rate, R.BytesPerSecond, R.BlockAlign, R.Bits, D});
     EXPECT_EQ(H[40], 0x05);
     EXPECT_EQ(H[43], 0x01);
 }

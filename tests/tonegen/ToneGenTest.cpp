@@ -6,6 +6,7 @@
 #include "FakeVolume.h"
 #include "MessageBox.h"
 #include "RandomGenerator.h"
+#include "WaveBytes.h"
 #include "WaveImage.h"
 
 #include <cstring>
@@ -598,13 +599,6 @@ const TImageRow ImageRows[] = {
     {"LoQ8MonoOdd", tg8Bit, tgLoQ, false, 15, 661, 697, 1, 44100, 44100, 1, 8},
 };
 
-std::uint32_t Le32(const std::uint8_t* At) {
-    return At[0] | (At[1] << 8) | (At[2] << 16) | (std::uint32_t{At[3]} << 24);
-}
-std::uint16_t Le16(const std::uint8_t* At) {
-    return static_cast<std::uint16_t>(At[0] | (At[1] << 8));
-}
-
 class ImageTest : public ToneGenTest, public testing::WithParamInterface<TImageRow> {};
 
 TEST_P(ImageTest, HeaderDataAndSpareBytes) {
@@ -618,18 +612,8 @@ TEST_P(ImageTest, HeaderDataAndSpareBytes) {
     ASSERT_TRUE(Gen.Prepare());
     ASSERT_EQ(Gen.WaveImageSize(), static_cast<std::int32_t>(R.D + 76));
     const std::uint8_t* Image = Gen.GetDataBuffer();
-    EXPECT_EQ(0, std::memcmp(Image, "RIFF", 4));
-    EXPECT_EQ(Le32(Image + 4), R.RiffSize);
-    EXPECT_EQ(0, std::memcmp(Image + 8, "WAVEfmt ", 8));
-    EXPECT_EQ(Le32(Image + 16), 16u);
-    EXPECT_EQ(Le16(Image + 20), 1u);
-    EXPECT_EQ(Le16(Image + 22), R.Channels);
-    EXPECT_EQ(Le32(Image + 24), R.Rate);
-    EXPECT_EQ(Le32(Image + 28), R.BytesPerSecond);
-    EXPECT_EQ(Le16(Image + 32), R.BlockAlign);
-    EXPECT_EQ(Le16(Image + 34), R.Bits);
-    EXPECT_EQ(0, std::memcmp(Image + 36, "data", 4));
-    EXPECT_EQ(Le32(Image + 40), R.D);
+    ExpectWaveHeader(Image,
+                     {R.RiffSize, R.Channels, R.Rate, R.BytesPerSecond, R.BlockAlign, R.Bits, R.D});
 
     const std::uint8_t* Spare = Image + WaveHeaderSize + R.D;
     std::size_t FirstSilent = 0;
