@@ -9,6 +9,9 @@
 #include <string>
 #include <vector>
 
+class TFiler;
+class TPublishedProperties;
+
 enum TComponentStateFlag : unsigned {
     csLoading = 1u << 0,   // the form reader is assigning stored properties
     csDesigning = 1u << 1, // the component lives in the form designer
@@ -29,6 +32,27 @@ public:
     void SetName(const std::string& Value) { FName = Value; }
     std::intptr_t Tag() const { return FTag; }
     void SetTag(std::intptr_t Value) { FTag = Value; }
+
+    // The class name under which the component is stored in a form stream.
+    virtual const char* ClassName() const { return "TComponent"; }
+    // The published properties of the component's class, in declaration
+    // order; a derived class returns its own list, which starts with its
+    // base's (FormStream.h).
+    virtual const TPublishedProperties& Published() const { return PublishedProperties(); }
+    // TComponent's own published properties: Tag (default 0). The name is
+    // stored in the object's heading, not as a property.
+    static const TPublishedProperties& PublishedProperties();
+    // Stored properties beyond the published ones, defined on the filer of a
+    // form stream (FormStream.h). The base defines the designer's position
+    // of a non-visual component, "Left" and "Top" (the low and high 16 bits
+    // of DesignInfo), each stored when it is not 0. An override calls the
+    // base first.
+    virtual void DefineProperties(TFiler& Filer);
+    std::int32_t DesignInfo() const { return FDesignInfo; }
+    void SetDesignInfo(std::int32_t Value) { FDesignInfo = Value; }
+
+    // The owned component of that name (compared exactly), or nullptr.
+    TComponent* FindComponent(const std::string& AName) const;
 
     unsigned ComponentState() const { return FComponentState; }
     bool IsDesigning() const { return (FComponentState & csDesigning) != 0; }
@@ -53,6 +77,7 @@ private:
     TComponent* FOwner = nullptr;
     std::string FName;
     std::intptr_t FTag = 0;
+    std::int32_t FDesignInfo = 0;
     unsigned FComponentState = 0;
     std::vector<TComponent*> FComponents;
 };
