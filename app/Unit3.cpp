@@ -1,6 +1,7 @@
 #include "Unit3.h"
 
 #include "Bass.h"
+#include "VardenFree.h"
 
 TForm3* Form3 = nullptr;
 
@@ -41,8 +42,10 @@ TForm3::~TForm3() {
 }
 
 void TForm3::Button1Click(TComponent*) {
-    // Once the main window carries the tone generator, it is stopped here
-    // first (ToneGen1->Stop(), then its Loop set to false).
+    if (Form1 != nullptr) {
+        Form1->ToneGen1->Stop();
+        Form1->ToneGen1->SetLoop(false);
+    }
     BASS_Stop();
     BASS_Free();
     Close();

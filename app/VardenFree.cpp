@@ -3,9 +3,11 @@
 #include "Application.h"
 #include "Bass.h"
 #include "DDFS.h"
+#include "FormStream.h"
 #include "JpegPicture.h"
 #include "MainPicture.h"
 #include "MessageBox.h"
+#include "StoredForm.h"
 #include "Unit3.h"
 #include "info.h"
 
@@ -108,6 +110,13 @@ TForm1::TForm1(TComponent* AOwner) : TForm(AOwner) {
     RadioGroup1->SetItemIndex(0);
     RadioGroup1->SetTabOrder(5);
 
+    ToneGen1 = nullptr;
+    ReadComponentText(
+        std::string(reinterpret_cast<const char*>(VardenFreeForm), VardenFreeFormSize), *this);
+    ToneGen1 = dynamic_cast<TToneGen*>(FindComponent("ToneGen1"));
+    if (ToneGen1 == nullptr)
+        throw EReadError("The stored form of Form1 has no ToneGen1");
+
     WaveformSource = this;
 }
 
@@ -184,12 +193,10 @@ template <std::size_t N> void TForm1::RunProgram(const TProgramStep (&Steps)[N],
 }
 
 void TForm1::Timer1Timer(TComponent*) {
-    // The tone generator's Loop is set to false here, before the dialog
-    // closes, once the main window carries ToneGen1.
+    ToneGen1->SetLoop(false);
     Form3->Close();
     Timer1->SetInterval(StepInterval);
-    // ToneGen1->Stop() comes here, before the sound library is stopped, once
-    // the main window carries the tone generator.
+    ToneGen1->Stop();
     BASS_Stop();
     BASS_Free();
 }

@@ -6,6 +6,11 @@
 // sets CurrentFrequency and OutputGain, creates and starts the user stream,
 // enables Timer1 and shows the generation dialog modally; the dialog's
 // "Leállítás" or Timer1Timer stops and releases the library and closes it.
+//
+// The window's controls are built by its constructor; the components it
+// carries beyond them (the tone generator ToneGen1) come from its stored form.
+// A stored form that cannot be read fails the construction with EReadError,
+// and no window is left behind.
 #pragma once
 
 #include "Button.h"
@@ -16,6 +21,7 @@
 #include "RadioGroup.h"
 #include "RenderStream.h"
 #include "Timer.h"
+#include "ToneGen.h"
 
 #include <cstdint>
 #include <string>
@@ -36,6 +42,7 @@ class TForm1 : public TForm, public TWaveformSource {
 public:
     explicit TForm1(TComponent* AOwner);
     ~TForm1() override;
+    const char* ClassName() const override { return "TForm1"; }
 
     TLabel* Label1;
     TProgressBar* ProgressBar1;
@@ -43,8 +50,11 @@ public:
     TButton* Button3;
     TButton* Button4;
     TTimer* Timer1;
-    // FIXME: the tone generator ToneGen1 (TToneGen) joins the fields here,
-    // between Timer1 and Button5, once the main window carries one.
+    // Never played by the programs: every step end stops it and clears its
+    // Loop. Created from the stored form (VardenFree.frm) with the window;
+    // its creation sets the device to full volume, its destruction with the
+    // window puts the saved volume back.
+    TToneGen* ToneGen1;
     TButton* Button5;
     TButton* Button6;
     TLabel* Label8;

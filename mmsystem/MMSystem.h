@@ -1,6 +1,6 @@
-// The device volume of the output the user hears, as the tone generator
-// reads and sets it: device 0 is the default output (the default sink of the
-// sound server).
+// The multimedia calls of the tone generator: the device volume of the
+// output the user hears (device 0 is the default output, the default sink of
+// the sound server) and the system sound player.
 //
 // A volume value holds the left channel in its low 16 bits and the right
 // channel in its high 16 bits; 0xFFFF is full volume (the sink's 100 %).
@@ -44,3 +44,26 @@ MMRESULT waveOutGetDevCapsA(UINT_PTR uDeviceID, WAVEOUTCAPSA* pwoc, std::uint32_
 // The device is given by its number, as the tone generator keeps it.
 MMRESULT waveOutGetVolume(UINT_PTR uDeviceID, std::uint32_t* pdwVolume);
 MMRESULT waveOutSetVolume(UINT_PTR uDeviceID, std::uint32_t dwVolume);
+
+// The system sound player: one sound at a time for the whole process.
+using BOOL = std::int32_t;
+using DWORD = std::uint32_t;
+using HMODULE = void*;
+
+enum : DWORD {
+    SND_SYNC = 0x0000,   // play once; return when the sound has been heard to its end
+    SND_ASYNC = 0x0001,  // start in the background and return at once
+    SND_NODEFAULT = 0x0002,
+    SND_MEMORY = 0x0004, // the sound is the address of a complete WAV image in memory
+    SND_LOOP = 0x0008,   // with SND_ASYNC: repeat without a gap until stopped
+};
+
+// Plays the WAV image at pszSound (with SND_MEMORY; file and alias names are
+// not supported) after stopping whatever the process plays. A null pszSound
+// stops the sound that plays and returns true. The image must be a RIFF/WAVE
+// image of PCM samples, 8-bit unsigned or 16-bit signed, one or two channels;
+// only the bytes its RIFF header declares are read, and the player keeps a
+// copy of the samples, so the image may be released once the call returns.
+// A malformed image, a missing flag or no sound output gives false and
+// nothing is played. hmod is ignored.
+BOOL PlaySoundA(const char* pszSound, HMODULE hmod, DWORD fdwSound);

@@ -4,6 +4,7 @@
 #include "FileExport.h"
 #include "MMSystem.h"
 #include "MessageBox.h"
+#include "NoteNames.h"
 #include "RandomGenerator.h"
 #include "ToneRender.h"
 #include "WaveImage.h"
@@ -216,6 +217,37 @@ void TToneGen::SetAMParameter(TTGAMLevel Level, std::int16_t Amplitude, float Fr
     FToneDirty = LongTrue;
 }
 
+std::int32_t TToneGen::SetNote(const std::string& Note) {
+    std::int32_t O = FOctave;
+    const std::int32_t F = NoteToFrequency(Note, O);
+    if (F > 0) {
+        // Always within the property's range.
+        SetFrequency(static_cast<std::int16_t>(F));
+        FOctave = O;
+        FToneDirty = LongTrue;
+    }
+    return F;
+}
+
+float TToneGen::SetAMNote(TTGAMLevel Level, const std::string& Note) {
+    if (Level >= AMLevelCount)
+        return 0.0f;
+    std::int32_t O = FAMOctaves[Level];
+    const std::int32_t F = NoteToFrequency(Note, O);
+    if (F <= 0)
+        return 0.0f;
+    float X = static_cast<float>(F);
+    // Stored as a multiple of the main frequency of the moment: the quotient
+    // of the single-precision frequency, taken in extended precision and
+    // rounded to single precision.
+    if (FAMUseMultiplier != 0)
+        X = static_cast<float>(static_cast<long double>(X) / static_cast<long double>(FFrequency));
+    FAMFrequencies[Level] = X;
+    FAMOctaves[Level] = O;
+    FToneDirty = LongTrue;
+    return X;
+}
+
 TToneGen::TAMRow TToneGen::AMRow(TTGAMLevel Level) const {
     if (Level >= AMLevelCount)
         return TAMRow{0, tgSine, 0.0f};
@@ -247,9 +279,42 @@ std::optional<std::uint32_t> TToneGen::GetSystemVolume() {
     return Value;
 }
 
+void TToneGen::StopSoundPlayer() {
+    PlaySoundA(nullptr, nullptr, 0);
+}
+
 void TToneGen::Stop() {
     StopSoundPlayer();
     FStopped = LongTrue;
+}
+
+void TToneGen::StartPlayback() {
+    Stop();
+    ApplyVolume();
+    // A looped sound is always played in the background.
+    DWORD Flags = SND_MEMORY | SND_SYNC;
+    if (FLoop != 0)
+        Flags = SND_MEMORY | SND_ASYNC | SND_LOOP;
+    else if (FAsync != 0)
+        Flags = SND_MEMORY | SND_ASYNC;
+    if (FWaveImage != nullptr)
+        PlaySoundA(reinterpret_cast<const char*>(FWaveImage), nullptr, Flags);
+}
+
+void TToneGen::PlayTone(bool WithEnvelope) {
+    // A failed rendering leaves no image, and then nothing is played.
+    if (FToneDirty != 0 || (WithEnvelope ? FEnvelopeDirty : FPlainDirty) != 0)
+        RenderTone(WithEnvelope);
+    StartPlayback();
+    FStopped = ToLongBool(FAsync == 0 && FLoop == 0);
+}
+
+void TToneGen::Play() {
+    PlayTone(false);
+}
+
+void TToneGen::PlayADSR() {
+    PlayTone(true);
 }
 
 void TToneGen::PresetVolume() {
@@ -343,3 +408,107 @@ TLongBool TToneGen::ExportFile(const std::string& FileName) const {
     return ToLongBool(
         WriteFileReplacing(FileName, FWaveImage, static_cast<std::size_t>(FWaveImageSize)));
 }
+
+const TPublishedProperties& TToneGen::Published() const {
+    static const std::vector<std::string> Waves{"tgSine", "tgSquare", "tgTriangle", "tgSawtooth",
+                                                "tgNoise"};
+    static const TPublishedProperties Properties =
+        TPublishedProperties(TComponent::PublishedProperties())
+            .Integer("Frequency", &TToneGen::Frequency, &TToneGen::SetFrequency, 440)
+            .Integer("Duration", &TToneGen::Duration, &TToneGen::SetDuration, 100)
+            .Enumeration("Waveform", &TToneGen::Waveform, &TToneGen::SetWaveform, Waves, tgSine)
+            .Integer("Attack", &TToneGen::Attack, &TToneGen::SetAttack, 10)
+            .Integer("Hold", &TToneGen::Hold, &TToneGen::SetHold, 5)
+            .Integer("Decay", &TToneGen::Decay, &TToneGen::SetDecay, 20)
+            .Integer("Sustain", &TToneGen::Sustain, &TToneGen::SetSustain, 50)
+            .Integer("Release", &TToneGen::Release, &TToneGen::SetRelease, 30)
+            .Boolean("Async", &TToneGen::Async, &TToneGen::SetAsync, true)
+            .Boolean("Loop", &TToneGen::Loop, &TToneGen::SetLoop, false)
+            .Enumeration("Resolution", &TToneGen::Resolution, &TToneGen::SetResolution,
+                         {"tg16Bit", "tg8Bit"}, tg16Bit)
+            .Enumeration("Quality", &TToneGen::Quality, &TToneGen::SetQuality, {"tgHiQ", "tgLoQ"},
+                         tgHiQ)
+            .Integer("LeftVolume", &TToneGen::LeftVolume, &TToneGen::SetLeftVolume, 100)
+            .Integer("RightVolume", &TToneGen::RightVolume, &TToneGen::SetRightVolume, 100)
+            .Boolean("Stereo", &TToneGen::Stereo, &TToneGen::SetStereo, false)
+            .Enumeration("AMLevel", &TToneGen::AMLevel, &TToneGen::SetAMLevel,
+                         {"tgAMLevel1", "tgAMLevel2", "tgAMLevel3", "tgAMLevel4", "tgAMLevel5",
+                          "tgAMLevel6", "tgAMLevel7", "tgAMLevel8"},
+                         tgAMLevel1)
+            // The three partial-tone properties declare no default.
+            .Integer("AMAmplitude", &TToneGen::AMAmplitude, &TToneGen::SetAMAmplitude)
+            .Enumeration("AMWaveform", &TToneGen::AMWaveform, &TToneGen::SetAMWaveform, Waves)
+            .Single("AMFrequency", &TToneGen::AMFrequency, &TToneGen::SetAMFrequency)
+            .Boolean("AMUseMultiplier", &TToneGen::AMUseMultiplier, &TToneGen::SetAMUseMultiplier,
+                     true);
+    return Properties;
+}
+
+void TToneGen::DefineProperties(TFiler& Filer) {
+    TComponent::DefineProperties(Filer);
+    // Written to every stream, whatever the table holds.
+    Filer.DefineBinaryProperty(
+        "AMArrayData", [this](TMemoryStream& Stream) { ReadAMArray(Stream); },
+        [this](TMemoryStream& Stream) { WriteAMArray(Stream); }, true);
+}
+
+namespace {
+
+void WriteLittle32(TMemoryStream& Stream, std::uint32_t Value) {
+    const std::uint8_t Bytes[4] = {
+        static_cast<std::uint8_t>(Value), static_cast<std::uint8_t>(Value >> 8),
+        static_cast<std::uint8_t>(Value >> 16), static_cast<std::uint8_t>(Value >> 24)};
+    Stream.WriteBuffer(Bytes, 4);
+}
+
+std::uint32_t ReadLittle32(TMemoryStream& Stream) {
+    std::uint8_t B[4];
+    Stream.ReadBuffer(B, 4);
+    return static_cast<std::uint32_t>(B[0]) | static_cast<std::uint32_t>(B[1]) << 8 |
+           static_cast<std::uint32_t>(B[2]) << 16 | static_cast<std::uint32_t>(B[3]) << 24;
+}
+
+} // namespace
+
+void TToneGen::WriteAMArray(TMemoryStream& Stream) const {
+    WriteLittle32(Stream, static_cast<std::uint32_t>(AMLevelCount - 1));
+    for (int K = 0; K < AMLevelCount; ++K) {
+        WriteLittle32(Stream,
+                      static_cast<std::uint32_t>(static_cast<std::int32_t>(FAMAmplitudes[K])));
+        WriteLittle32(Stream, static_cast<std::uint32_t>(FAMWaveforms[K]));
+        std::uint32_t Bits;
+        std::memcpy(&Bits, &FAMFrequencies[K], 4);
+        WriteLittle32(Stream, Bits);
+    }
+}
+
+void TToneGen::ReadAMArray(TMemoryStream& Stream) {
+    const auto Highest = static_cast<std::int32_t>(ReadLittle32(Stream));
+    if (Highest < 0)
+        return;
+    // The whole announced value must be there before a row changes.
+    const std::uint64_t Rows = static_cast<std::uint64_t>(Highest) + 1;
+    if (Stream.Size() - Stream.Position() < Rows * 12)
+        throw EReadError("Stream read error");
+    for (std::uint64_t K = 0; K < Rows; ++K) {
+        const std::uint32_t Amplitude = ReadLittle32(Stream);
+        const std::uint32_t Waveform = ReadLittle32(Stream);
+        const std::uint32_t Bits = ReadLittle32(Stream);
+        // Rows beyond the table's eight are read and dropped.
+        if (K >= static_cast<std::uint64_t>(AMLevelCount))
+            continue;
+        FAMAmplitudes[K] = static_cast<std::int16_t>(Amplitude & 0xFFFFu);
+        FAMWaveforms[K] = static_cast<TTGWave>(Waveform & 0xFFu);
+        std::memcpy(&FAMFrequencies[K], &Bits, 4);
+    }
+}
+
+namespace {
+
+// Lets form streams create tone generators by class name.
+const bool Registered = [] {
+    RegisterComponentClass("TToneGen", [](TComponent* Owner) { return new TToneGen(Owner); });
+    return true;
+}();
+
+} // namespace

@@ -1,13 +1,15 @@
 // TToneGen, the tone generator component: it renders a tone of Frequency Hz
 // and Duration milliseconds in one of five waveforms, mixed with up to eight
 // partial tones and optionally shaped by an ADSR envelope, into an in-memory
-// WAV image that it owns, hands out and exports as a file.
+// WAV image that it owns, plays through the system sound player, hands out
+// and exports as a file.
 //
 // Units: frequencies in Hz, durations in milliseconds, Attack, Hold, Decay,
 // Release, Sustain, the volumes and the partial amplitudes in percent.
 //
 // The component works lazily. Setters only store their value and mark a dirty
-// flag; the image is rendered by Prepare or PrepareADSR. It refuses no value:
+// flag; the image is rendered by Prepare or PrepareADSR, or by Play or
+// PlayADSR when it is stale. It refuses no value:
 // numbers outside a property's range are replaced by the nearer bound, after a
 // message box in the form designer and silently at run time.
 //
@@ -39,6 +41,7 @@
 #pragma once
 
 #include "Component.h"
+#include "FormStream.h"
 #include "ToneTypes.h"
 
 #include <cstdint>
@@ -96,13 +99,17 @@ public:
     void SetAMUseMultiplier(bool Value);
 
     // Published methods.
-    //
-    // FIXME: Play and PlayADSR (with the private StartPlayback) come with the
-    // system sound player; the note-name methods SetNote and SetAMNote and
-    // the stored partial table (DefineProperties) come after them.
 
-    // Stops the system sound player (through StopSoundPlayer, which has no
-    // player to stop yet) and marks the component stopped.
+    // Play the plain tone (Play) or the tone with its envelope (PlayADSR),
+    // rendering it first when the image does not hold it for the current
+    // settings: stop whatever the system sound player plays, set the device
+    // volume, then play. With Loop the tone repeats in the background until
+    // Stop; otherwise with Async it plays once in the background; with
+    // neither, the call returns when the tone has been heard to its end.
+    void Play();
+    void PlayADSR();
+    // Stops whatever the system sound player plays for the process (also a
+    // sound another instance started) and marks the component stopped.
     void Stop();
     // Sets the device volume from LeftVolume and RightVolume.
     void PresetVolume();
@@ -117,6 +124,15 @@ public:
     // Stores a row of the partial table as given, without range checks.
     void SetAMParameter(TTGAMLevel Level, std::int16_t Amplitude, float Frequency,
                         TTGWave Waveform);
+    // Set the main tone's frequency (SetNote) or a partial's (SetAMNote) from
+    // a note name (NoteNames.h), read in the octave the last name for the
+    // same tone left (4 at first). SetNote gives the frequency in Hz;
+    // SetAMNote stores and gives the frequency, or with AMUseMultiplier its
+    // ratio to the current Frequency in single precision. The result is 0
+    // when the name gives no frequency, and nothing changes then. SetAMNote
+    // writes the level's row directly, like SetAMParameter.
+    std::int32_t SetNote(const std::string& Note);
+    float SetAMNote(TTGAMLevel Level, const std::string& Note);
     // The WAV image (header first), or nullptr before the first rendering. The
     // component keeps ownership; the block stays valid until the next
     // rendering or the component's destruction. Its length is in the header.
@@ -124,6 +140,13 @@ public:
     // Writes the current image (it does not render) to FileName; true when
     // the whole image was written. A failure leaves an existing file as it was.
     TLongBool ExportFile(const std::string& FileName) const;
+
+    // The component model: the class name, the published properties in
+    // declaration order with their stored rules, and the partial table as
+    // the binary property "AMArrayData" (all eight rows; see WriteAMArray).
+    const char* ClassName() const override { return "TToneGen"; }
+    const TPublishedProperties& Published() const override;
+    void DefineProperties(TFiler& Filer) override;
 
     // State for inspection by tools and tests; not part of the form's
     // published interface.
@@ -138,6 +161,10 @@ public:
         float Frequency;
     };
     TAMRow AMRow(TTGAMLevel Level) const;
+    std::int32_t Octave() const { return FOctave; }
+    std::int32_t AMOctave(TTGAMLevel Level) const {
+        return Level < AMLevelCount ? FAMOctaves[Level] : 0;
+    }
 
 private:
     std::int16_t CheckRange(std::int16_t Lo, std::int16_t Hi, std::int16_t Value);
@@ -153,11 +180,21 @@ private:
     bool RenderTone(bool WithEnvelope);
     void ApplyEnvelope(std::uint8_t* Data, std::uint32_t DataSize, bool Stereo);
     void ReleaseImage();
-    // FIXME: the system sound player is not built yet, so there is nothing to
-    // stop. Once it is, this is where the component tells it to stop
-    // (PlaySoundA with no sound, no module and no flags); Stop and every
-    // rendering already go through here before the image may be released.
-    void StopSoundPlayer() {}
+    // Tells the system sound player to stop; Stop and every rendering go
+    // through here before the image may be released.
+    void StopSoundPlayer();
+    // Stop, device volume, then the image with the flags of Loop and Async.
+    void StartPlayback();
+    // Plays the tone of the image the flags say is stale or current.
+    void PlayTone(bool WithEnvelope);
+    // "AMArrayData": the highest row index (7), then per row the amplitude,
+    // the waveform ordinal and the frequency's bits, each 32-bit
+    // little-endian. The reader takes as many rows as the value announces,
+    // keeps the first eight and drops the rest; a value shorter than it
+    // announces fails with the stream's read error and changes nothing. A
+    // negative index leaves the table alone. Values are stored unchecked.
+    void WriteAMArray(TMemoryStream& Stream) const;
+    void ReadAMArray(TMemoryStream& Stream);
 
     TLongBool FToneDirty;
     TLongBool FEnvelopeDirty;

@@ -96,6 +96,21 @@ std::optional<std::size_t> Alignment(const TFrames& Got, const TFrames& Want) {
     return std::nullopt;
 }
 
+// For a failure message: the longest match within a device buffer, and the
+// recorded frames where it ends (silence there means that the sink ran dry).
+std::string Mismatch(const TFrames& Got, const TFrames& Want) {
+    std::size_t Best = 0, BestOffset = 0;
+    for (std::size_t Offset = 0; Offset < 1024; ++Offset)
+        if (const std::size_t M = MatchingFrames(Got, Want, Offset); M > Best)
+            Best = M, BestOffset = Offset;
+    std::string Text = "longest match: " + std::to_string(Best) + " frames from offset " +
+                       std::to_string(BestOffset) + " of " + std::to_string(Got.size() / 2) +
+                       " recorded; then";
+    for (std::size_t K = Best; K < Best + 4 && 2 * K + 1 < Got.size(); ++K)
+        Text += " " + std::to_string(Got[2 * K]) + "," + std::to_string(Got[2 * K + 1]);
+    return Text;
+}
+
 TEST(SoundEndToEnd, TwoStepsSoundExactlyAsTheOscillatorBankWithThePhaseCarriedOver) {
     TestSupport::TPulseServer Server;
     START_PULSE_SERVER(Server);
@@ -108,7 +123,7 @@ TEST(SoundEndToEnd, TwoStepsSoundExactlyAsTheOscillatorBankWithThePhaseCarriedOv
     const TFrames Want1 = Expected(DDFS::wfSquare, 2128.0L, 3 * 44100);
     const TFrames Got1 = Sounding(PlayStep(Server, 2128.0L, 1000ms));
     const auto Offset1 = Alignment(Got1, Want1);
-    ASSERT_TRUE(Offset1.has_value()) << "first frames recorded: " << Got1[0] << ", " << Got1[1];
+    ASSERT_TRUE(Offset1.has_value()) << Mismatch(Got1, Want1);
     // The whole recorded second matches; what follows is the silence after
     // the stop.
     const std::size_t Played1 = MatchingFrames(Got1, Want1, *Offset1);
@@ -145,9 +160,7 @@ TEST(SoundEndToEnd, TwoStepsSoundExactlyAsTheOscillatorBankWithThePhaseCarriedOv
     // 3713 and 44099 share no factor, so the sequence does not repeat within
     // a period: a phase restarted at entry 0 would line up with the continued
     // sequence only by a rare coincidence of the wake-up offset.
-    ASSERT_TRUE(Alignment(Got2, Want2).has_value())
-        << "step 2 starts at " << Got2[0] << ", " << Got2[1] << "; expected " << Want2[0] << ", "
-        << Want2[1];
+    ASSERT_TRUE(Alignment(Got2, Want2).has_value()) << Mismatch(Got2, Want2);
 
     WaveformSource = nullptr;
 }

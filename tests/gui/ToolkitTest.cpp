@@ -292,7 +292,7 @@ TEST_F(ToolkitTest, TerminateEndsAModalLoopWithCancel) {
     EXPECT_EQ(Dialog->ShowModal(), mrCancel);
 }
 
-// SIGINT and SIGTERM end whatever loop is running, through the application;
+// SIGINT, SIGTERM and SIGHUP end whatever loop is running, through the application;
 // so does an exit of the window system's application (QCoreApplication::exit),
 // which would otherwise end the loop without the application knowing.
 struct TSignalRow {
@@ -335,6 +335,9 @@ void RaiseSigterm() {
 void RaiseSigint() {
     std::raise(SIGINT);
 }
+void RaiseSighup() {
+    std::raise(SIGHUP);
+}
 void ExitQt() {
     QCoreApplication::exit(0);
 }
@@ -346,6 +349,7 @@ INSTANTIATE_TEST_SUITE_P(
     Toolkit, TerminationSignalTest,
     ::testing::Values(TSignalRow{"SigtermInRun", RaiseSigterm, TSignalRow::InRun},
                       TSignalRow{"SigintInRun", RaiseSigint, TSignalRow::InRun},
+                      TSignalRow{"SighupInRun", RaiseSighup, TSignalRow::InRun},
                       TSignalRow{"SigtermInShowModal", RaiseSigterm, TSignalRow::InShowModal},
                       TSignalRow{"SigintInMessageBox", RaiseSigint, TSignalRow::InMessageBox},
                       TSignalRow{"QtExitInRun", ExitQt, TSignalRow::InRun},

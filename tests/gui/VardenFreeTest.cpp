@@ -8,6 +8,8 @@
 #include "Application.h"
 #include "DDFS.h"
 #include "FakeBass.h"
+#include "FakeSoundPlayer.h"
+#include "FakeVolume.h"
 #include "GuiTestSupport.h"
 #include "JpegPicture.h"
 #include "MainPicture.h"
@@ -91,6 +93,8 @@ class VardenFreeTest : public ::testing::Test {
 protected:
     void SetUp() override {
         FakeBass::Reset();
+        FakeVolume = TFakeVolumeDevice{};
+        FakeSoundPlayer = TFakeSoundPlayer{};
         App = std::make_unique<TApplication>();
         App->CreateForm(Form1);
         App->CreateForm(Form2);
@@ -486,6 +490,93 @@ TEST_F(VardenFreeTest, StepTimerOutsideAStepChangesNothing) {
     EXPECT_TRUE(Form1->Timer1->Enabled());
     EXPECT_EQ(FakeBass::SequenceText(), "Stop Free");
     EXPECT_TRUE(Boxes.empty());
+    EXPECT_FALSE(Form1->ToneGen1->Loop());
+    EXPECT_EQ(FakeSoundPlayer.Calls.size(), 1u);
+}
+
+// --- The main window's tone generator -----------------------------------
+
+TEST_F(VardenFreeTest, ToneGeneratorComesWithItsDesignValues) {
+    TToneGen* Gen = Form1->ToneGen1;
+    ASSERT_NE(Gen, nullptr);
+    EXPECT_EQ(Gen->Owner(), Form1);
+    EXPECT_EQ(Gen->Name(), "ToneGen1");
+    EXPECT_FALSE(Gen->IsLoading());
+    EXPECT_EQ(Gen->Duration(), 30000);
+    EXPECT_TRUE(Gen->Loop());
+    EXPECT_EQ(Gen->AMAmplitude(), 0);
+    EXPECT_EQ(Gen->AMWaveform(), tgSquare);
+    EXPECT_EQ(Gen->AMFrequency(), 0.5f);
+    EXPECT_EQ(Gen->DesignInfo(), 8 + 8 * 65536);
+    // Everything else is the component's default.
+    EXPECT_EQ(Gen->Frequency(), 440);
+    EXPECT_EQ(Gen->Waveform(), tgSine);
+    EXPECT_TRUE(Gen->Async());
+    EXPECT_EQ(Gen->Resolution(), tg16Bit);
+    EXPECT_EQ(Gen->Quality(), tgHiQ);
+    EXPECT_EQ(Gen->LeftVolume(), 100);
+    EXPECT_EQ(Gen->RightVolume(), 100);
+    EXPECT_FALSE(Gen->Stereo());
+    EXPECT_EQ(Gen->AMLevel(), tgAMLevel1);
+    EXPECT_TRUE(Gen->AMUseMultiplier());
+    EXPECT_EQ(
+        std::make_tuple(Gen->Attack(), Gen->Hold(), Gen->Decay(), Gen->Sustain(), Gen->Release()),
+        std::make_tuple(10, 5, 20, 50, 30));
+    for (int K = 0; K < AMLevelCount; ++K) {
+        const auto Row = Gen->AMRow(static_cast<TTGAMLevel>(K));
+        EXPECT_EQ(Row.Amplitude, 0) << K;
+        EXPECT_EQ(Row.Waveform, K == 0 ? tgSquare : tgSine) << K;
+        EXPECT_EQ(Row.Frequency, (K + 1) / 2.0f) << K;
+    }
+    // Still to be rendered at a first play, and never played by the window.
+    EXPECT_TRUE(Gen->ToneDirty());
+    EXPECT_EQ(Gen->GetDataBuffer(), nullptr);
+    EXPECT_TRUE(FakeSoundPlayer.Plays().empty());
+    // Creation with the window set the device to full volume.
+    EXPECT_EQ(FakeVolume.SetValues(), std::vector<std::uint32_t>{0xFFFFFFFF});
+}
+
+// At every step end, by either handler, the tone generator is stopped and
+// its Loop cleared at their places among the handler's other steps.
+TEST_F(VardenFreeTest, EveryStepEndStopsTheToneGeneratorAndClearsItsLoop) {
+    for (const TEnding Ending : {TEnding::StopButton, TEnding::StepTimer}) {
+        Form1->ToneGen1->SetLoop(true);
+        std::string Order;
+        FakeBass::OnCall = [&](const FakeBass::TCall& Call) {
+            if (Call.Function != TFunction::Stop)
+                return;
+            // At BASS_Stop: the player has just been told to stop, Loop is
+            // false, and the timer's handler has already closed the dialog.
+            Order += !FakeSoundPlayer.Calls.empty() && FakeSoundPlayer.Calls.back().Stop
+                         ? "stopped "
+                         : "playing ";
+            Order += Form1->ToneGen1->Loop() ? "looped " : "unlooped ";
+            Order += Form3->Visible() ? "open;" : "closed;";
+            FakeSoundPlayer.Calls.clear();
+        };
+        FakeSoundPlayer.Calls.clear();
+        RunProgram(TProgram::Bx, Ending, [&](int) {
+            // The first step's end clears Loop; the second finds it false.
+            EXPECT_EQ(Form1->ToneGen1->Loop(), Order.empty());
+            return true;
+        });
+        FakeBass::OnCall = nullptr;
+        const std::string Dialog = Ending == TEnding::StepTimer ? "closed;" : "open;";
+        EXPECT_EQ(Order, "stopped unlooped " + Dialog + "stopped unlooped " + Dialog);
+        EXPECT_FALSE(Form1->ToneGen1->Loop());
+        EXPECT_TRUE(Form1->ToneGen1->Stopped());
+        EXPECT_TRUE(FakeSoundPlayer.Plays().empty());
+    }
+}
+
+TEST_F(VardenFreeTest, ExitPutsTheSavedDeviceVolumeBack) {
+    // Set to full at creation (the fake reports 0x12345678 as the volume
+    // before), put back when the window goes with the application.
+    EXPECT_EQ(FakeVolume.SetValues(), std::vector<std::uint32_t>{0xFFFFFFFF});
+    Later([] { GuiTest::Click(Form1->Button4); });
+    App->Run();
+    App.reset();
+    EXPECT_EQ(FakeVolume.SetValues(), (std::vector<std::uint32_t>{0xFFFFFFFF, 0x12345678}));
 }
 
 // --- Failures of the sound library --------------------------------------

@@ -32,6 +32,7 @@ struct TTerminationSignals::TState {
     std::unique_ptr<QSocketNotifier> Notifier;
     struct sigaction OldInt {};
     struct sigaction OldTerm {};
+    struct sigaction OldHup {};
 };
 
 TTerminationSignals::TTerminationSignals() : FState(std::make_unique<TState>()) {
@@ -57,6 +58,7 @@ TTerminationSignals::TTerminationSignals() : FState(std::make_unique<TState>()) 
     Action.sa_flags = SA_RESTART;
     sigaction(SIGINT, &Action, &FState->OldInt);
     sigaction(SIGTERM, &Action, &FState->OldTerm);
+    sigaction(SIGHUP, &Action, &FState->OldHup);
 }
 
 TTerminationSignals::~TTerminationSignals() {
@@ -64,6 +66,7 @@ TTerminationSignals::~TTerminationSignals() {
         return;
     sigaction(SIGINT, &FState->OldInt, nullptr);
     sigaction(SIGTERM, &FState->OldTerm, nullptr);
+    sigaction(SIGHUP, &FState->OldHup, nullptr);
     WriteEnd = -1;
     FState->Notifier.reset();
     close(FState->Pipe[0]);

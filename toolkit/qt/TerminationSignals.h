@@ -1,4 +1,5 @@
-// Ends the application in order when the process receives SIGINT or SIGTERM.
+// Ends the application in order when the process receives SIGINT, SIGTERM or
+// SIGHUP (its terminal went away).
 //
 // The signal handler only writes a byte into a pipe; the main thread reads it
 // from its message loop and calls Application->Terminate(), so every loop
