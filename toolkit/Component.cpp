@@ -70,7 +70,7 @@ void TComponent::DefineProperties(TFiler& Filer) {
     auto SetHalf = [this](std::int32_t Value, int Shift) {
         if (Value < std::numeric_limits<std::int16_t>::min() ||
             Value > std::numeric_limits<std::int16_t>::max())
-            throw EReadError("Value " + std::to_string(Value) + " out of range");
+            throw EReadError("Property value " + std::to_string(Value) + " out of range");
         const std::uint32_t Mask = 0xFFFFu << Shift;
         const std::uint32_t Half = (static_cast<std::uint32_t>(Value) & 0xFFFFu) << Shift;
         FDesignInfo =

@@ -19,10 +19,16 @@
 //     end
 //   end
 //
-// Values: integers (decimal, optional minus sign), floating-point numbers
-// (shortest decimal that reads back to the same bits), identifiers (True,
-// False, enumeration names), strings in single quotes (a quote doubled), and
-// binary values as hexadecimal digits in braces, which may span lines.
+// Values: integers (decimal, optional minus sign, within 64 bits),
+// floating-point numbers (shortest decimal that reads back to the same bits;
+// NaN, Inf, -Inf), identifiers (True, False, enumeration names), strings in
+// single quotes (a quote doubled, control characters as #10 codes, other
+// bytes as they are), and binary values as an even number of hexadecimal
+// digits in braces, which may span lines. Each heading, property and "end"
+// starts a line of its own; the properties of an object come before the
+// objects nested in it; objects nest at most 32 deep. Blank lines, trailing
+// blanks and Windows line ends are accepted, any other text after the last
+// "end" is not.
 //
 // Reading assigns each stored value through the property's setter, in the
 // order of the stream, with the component in its loading state; a defined
@@ -43,6 +49,7 @@
 #include <stdexcept>
 #include <string>
 #include <type_traits>
+#include <utility>
 #include <vector>
 
 // A failed read of a form stream or of a stream's bytes.
@@ -187,7 +194,10 @@ std::string WriteComponentText(const TComponent& Root);
 // nested in, named, and then given their stored values. Loading state is
 // set on every component of the form while values are assigned and cleared
 // when the whole form has been read (also on failure). See the header
-// comment for the failures.
+// comment for the failures. The whole text is parsed before anything is
+// assigned, so a malformed text changes nothing; a later failure frees the
+// components the reader created, but values already assigned to Root (and
+// its name) stay as assigned.
 void ReadComponentText(const std::string& Text, TComponent& Root);
 
 // ---- template definitions ----
@@ -217,8 +227,7 @@ TPublishedProperties& TPublishedProperties::Integer(std::string Name, T (C::*Get
     P.Set = [Setter, Name](TComponent& O, const TStoredValue& V) {
         if (V.Kind != TStoredValue::vkInteger)
             FormStreamDetail::WrongKind(Name, V);
-        if (V.Integer < static_cast<std::int64_t>(std::numeric_limits<T>::min()) ||
-            V.Integer > static_cast<std::int64_t>(std::numeric_limits<T>::max()))
+        if (!std::in_range<T>(V.Integer))
             FormStreamDetail::OutOfRange(Name, V);
         (static_cast<C&>(O).*Setter)(static_cast<T>(V.Integer));
     };
