@@ -5,9 +5,12 @@
 // or replaced between two calls is simply found again, and a missing or
 // stuck server costs one bounded wait instead of a hang. A server is never
 // started on the caller's behalf.
+#include "PulseVolume.h"
+
 #include "MMSystem.h"
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstring>
 #include <mutex>
@@ -250,9 +253,17 @@ bool SameSink(const TSink& A, const TSink& B) {
            pa_channel_map_equal(&A.Map, &B.Map) != 0;
 }
 
+std::atomic<bool> Enabled{true};
+
 } // namespace
 
+void SetDeviceVolumeEnabled(bool Value) {
+    Enabled = Value;
+}
+
 MMRESULT waveOutGetDevCapsA(UINT_PTR uDeviceID, WAVEOUTCAPSA* pwoc, std::uint32_t cbwoc) {
+    if (!Enabled)
+        return MMSYSERR_ERROR;
     if (uDeviceID != 0)
         return MMSYSERR_BADDEVICEID;
     if (pwoc == nullptr || cbwoc < sizeof(WAVEOUTCAPSA))
@@ -278,6 +289,8 @@ MMRESULT waveOutGetDevCapsA(UINT_PTR uDeviceID, WAVEOUTCAPSA* pwoc, std::uint32_
 }
 
 MMRESULT waveOutGetVolume(UINT_PTR uDeviceID, std::uint32_t* pdwVolume) {
+    if (!Enabled)
+        return MMSYSERR_ERROR;
     if (uDeviceID != 0)
         return MMSYSERR_BADDEVICEID;
     if (pdwVolume == nullptr)
@@ -299,6 +312,8 @@ MMRESULT waveOutGetVolume(UINT_PTR uDeviceID, std::uint32_t* pdwVolume) {
 }
 
 MMRESULT waveOutSetVolume(UINT_PTR uDeviceID, std::uint32_t dwVolume) {
+    if (!Enabled)
+        return MMSYSERR_ERROR;
     if (uDeviceID != 0)
         return MMSYSERR_BADDEVICEID;
     TSession Session;

@@ -10,12 +10,14 @@
 #include "FakeBass.h"
 #include "FakeSoundPlayer.h"
 #include "FakeVolume.h"
+#include "FormStream.h"
 #include "GuiTestSupport.h"
 #include "JpegPicture.h"
 #include "MainPicture.h"
 #include "MessageBox.h"
 #include "ProgramIcon.h"
 #include "RenderStream.h"
+#include "StoredForm.h"
 #include "TerminationSignals.h"
 #include "Unit3.h"
 #include "info.h"
@@ -534,6 +536,10 @@ TEST_F(VardenFreeTest, ToneGeneratorComesWithItsDesignValues) {
     EXPECT_TRUE(FakeSoundPlayer.Plays().empty());
     // Creation with the window set the device to full volume.
     EXPECT_EQ(FakeVolume.SetValues(), std::vector<std::uint32_t>{0xFFFFFFFF});
+    // The stored form in the repository is exactly what the window would
+    // store of itself: nothing in it is lost or left to a reader's defaults.
+    EXPECT_EQ(WriteComponentText(*Form1),
+              std::string(reinterpret_cast<const char*>(VardenFreeForm), VardenFreeFormSize));
 }
 
 // At every step end, by either handler, the tone generator is stopped and
@@ -551,7 +557,7 @@ TEST_F(VardenFreeTest, EveryStepEndStopsTheToneGeneratorAndClearsItsLoop) {
                          ? "stopped "
                          : "playing ";
             Order += Form1->ToneGen1->Loop() ? "looped " : "unlooped ";
-            Order += Form3->Visible() ? "open;" : "closed;";
+            Order += Form3->ModalResult() == mrNone ? "open;" : "closed;";
             FakeSoundPlayer.Calls.clear();
         };
         FakeSoundPlayer.Calls.clear();

@@ -2,12 +2,15 @@
 // component's image byte for byte, and bad input must end it with one line on
 // stderr and status 2.
 #include "FakeVolume.h"
+#include "PulseServer.h"
 #include "ToneGen.h"
 #include "WaveImage.h"
 
 #include <algorithm>
 #include <cfloat>
+#include <csignal>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -16,6 +19,8 @@
 #include <ostream>
 #include <string>
 #include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
 #include <vector>
 
 namespace fs = std::filesystem;
@@ -44,6 +49,10 @@ class CliTest : public testing::Test {
 protected:
     void SetUp() override {
         FakeVolume = TFakeVolumeDevice{};
+        // The command reaches no sound server but a test's own: a play that
+        // goes wrong must never touch the volume of the user's output.
+        if (std::getenv("PULSE_SERVER") == nullptr)
+            setenv("PULSE_SERVER", "unix:/nonexistent/tonegen-test-native", 1);
         std::string Template = (fs::temp_directory_path() / "tonegen-cli-XXXXXX").string();
         ASSERT_NE(mkdtemp(Template.data()), nullptr);
         Folder = Template;
@@ -144,6 +153,20 @@ const TExportRow ExportRows[] = {
      },
      false,
      true},
+    // Note names in the order given: the second name is read in the octave
+    // the first one left, and the partial's ratio is taken to the frequency
+    // of that moment.
+    {"NoteNames",
+     {"--note", "<C", "--note", "D", "--partial", "2:50:1:sine", "--partial-note", "2:O5E",
+      "--note", "A"},
+     [](TToneGen& G) {
+         G.SetFrequency(294); // D of octave 3
+         G.SetAMParameter(tgAMLevel2, 50, 1.0f, tgSine);
+         G.SetAMParameter(tgAMLevel2, 50, static_cast<float>(1319.0L / 294.0L), tgSine);
+         G.SetFrequency(220); // A of octave 3
+     },
+     false,
+     false},
     {"NoisePartialAboveHalfTheRate",
      {"--no-multiplier", "--quality", "lo", "--partial", "4:20:30000:noise"},
      [](TToneGen& G) {
@@ -265,6 +288,35 @@ TEST_F(CliTest, WithoutExportPrintsTheHeaderFields) {
     EXPECT_TRUE(fs::is_empty(Folder));
 }
 
+// The named note as another program hears it: Python's wave module reads the
+// file, and the rising zero crossings give the frequency.
+TEST_F(CliTest, NoteCExportsA523HzToneThatOtherReadersRead) {
+    const fs::path File = Folder / "c.wav";
+    ASSERT_EQ(Run({"--note", "C", "--duration", "500", "--export", File.string()}).Status, 0);
+    const fs::path Script = Folder / "frequency.py";
+    std::ofstream(Script) << R"(import sys, wave, struct
+w = wave.open(sys.argv[1])
+rate, n = w.getframerate(), w.getnframes()
+s = struct.unpack('<%dh' % n, w.readframes(n))
+ups = [k - 1 + s[k - 1] / (s[k - 1] - s[k]) for k in range(1, n) if s[k - 1] < 0 <= s[k]]
+print('%d %d %.2f' % (rate, n, (len(ups) - 1) * rate / (ups[-1] - ups[0])))
+)";
+    const fs::path Out = Folder / "frequency.txt";
+    ASSERT_EQ(std::system(("python3 " + ShellQuoted(Script.string()) + " " +
+                           ShellQuoted(File.string()) + " >" + ShellQuoted(Out.string()))
+                              .c_str()),
+              0);
+    unsigned Rate = 0, Frames = 0;
+    double Hz = 0;
+    ASSERT_EQ(std::sscanf(ReadText(Out).c_str(), "%u %u %lf", &Rate, &Frames, &Hz), 3);
+    EXPECT_EQ(Rate, 96000u);
+    EXPECT_EQ(Frames, 48000u);
+    EXPECT_NEAR(Hz, 523.0, 0.05);
+    // sox reads it too.
+    EXPECT_EQ(std::system(("sox " + ShellQuoted(File.string()) + " -n stat 2>/dev/null").c_str()),
+              0);
+}
+
 TEST_F(CliTest, ExportsThroughAPipe) {
     const fs::path File = Folder / "piped.wav";
     const std::string Command = ShellQuoted(TONEGEN_COMMAND) +
@@ -282,9 +334,10 @@ TEST_F(CliTest, HelpDocumentsEveryOption) {
     const TResult Result = Run({"--help"});
     ASSERT_EQ(Result.Status, 0);
     for (const char* Option :
-         {"--frequency HZ", "--duration MS", "--waveform", "--resolution", "--quality", "--stereo",
-          "--no-multiplier", "--partial LEVEL:AMPLITUDE:FREQUENCY:WAVEFORM", "--adsr A,H,D,S,R",
-          "--export FILE", "--help"})
+         {"--frequency HZ", "--note NAME", "--duration MS", "--waveform", "--resolution",
+          "--quality", "--stereo", "--no-multiplier",
+          "--partial LEVEL:AMPLITUDE:FREQUENCY:WAVEFORM", "--partial-note LEVEL:NAME",
+          "--adsr A,H,D,S,R", "--export FILE", "--play", "--loop", "--volume LEFT,RIGHT", "--help"})
         EXPECT_NE(Result.Out.find(Option), std::string::npos) << Option;
 }
 
@@ -317,6 +370,16 @@ const TBadRow BadRows[] = {
      "cannot write '/nonexistent-folder/tone.wav'"},
     {"ExportOntoAFolder", {"--export", "/tmp"}, "cannot write '/tmp'"},
     {"ExportToAFullDevice", {"--export", "/dev/full"}, "cannot write '/dev/full'"},
+    {"NoteOutOfRange",
+     {"--note", "O9E"},
+     "--note: 'O9E' is not a note name with a frequency from 20 to 20000 Hz"},
+    {"NoteWithAnOctaveAfterTheLetter", {"--note", "A4"}, "--note: 'A4' is not a note name"},
+    {"PartialNoteMalformed", {"--partial-note", "3:H"}, "'H' is not a note name"},
+    {"PartialNoteLevelOutOfTable", {"--partial-note", "9:A"}, "level 9 is not 1 to 8"},
+    {"PartialNoteWithoutLevel", {"--partial-note", "A"}, "expected LEVEL:NAME"},
+    {"VolumeWithoutPlay", {"--volume", "50,50"}, "--volume needs --play or --loop"},
+    {"VolumeIncomplete", {"--play", "--volume", "50"}, "expected LEFT,RIGHT"},
+    {"BadNoteBeforePlay", {"--play", "--note", "X"}, "'X' is not a note name"},
 };
 
 class CliBadInputTest : public CliTest, public testing::WithParamInterface<TBadRow> {};
@@ -332,5 +395,118 @@ TEST_P(CliBadInputTest, ExitsWithStatus2AndOneLine) {
 
 INSTANTIATE_TEST_SUITE_P(Inputs, CliBadInputTest, testing::ValuesIn(BadRows),
                          [](const auto& Info) { return std::string(Info.param.Name); });
+
+// --- Playing through a real sound server ----------------------------------
+
+using TestSupport::TPulseCapture;
+using TestSupport::TPulseServer;
+using TVolumes = std::vector<std::uint32_t>;
+
+// The recorded frames from the first one that is not silence on.
+std::vector<std::int16_t> Sounding(const std::vector<std::int16_t>& Recorded) {
+    std::size_t First = 0;
+    while (First + 1 < Recorded.size() && Recorded[First] == 0 && Recorded[First + 1] == 0)
+        First += 2;
+    return {Recorded.begin() + static_cast<std::ptrdiff_t>(First), Recorded.end()};
+}
+
+std::vector<std::int16_t> SamplesOf(const TToneGen& Gen) {
+    const std::uint8_t* Data = Gen.GetDataBuffer() + WaveHeaderSize;
+    const std::uint32_t Bytes = ReadWaveHeaderFields(Gen.GetDataBuffer()).DataSize;
+    std::vector<std::int16_t> Samples(Bytes / 2);
+    std::memcpy(Samples.data(), Data, Samples.size() * 2);
+    return Samples;
+}
+
+TEST_F(CliTest, PlaysTheToneToItsEndAndPutsTheVolumeBack) {
+    TPulseServer Server("tonegen_cli_play");
+    START_PULSE_SERVER(Server);
+    const TVolumes Before = {30000, 50000};
+    ASSERT_TRUE(Server.SetSinkVolumes(Before));
+    TPulseCapture Capture(Server);
+    std::string Error;
+    ASSERT_TRUE(Capture.Start(&Error)) << Error;
+
+    // 16-bit stereo at 44100 Hz: the sink passes it unchanged at full volume.
+    const TResult Result =
+        Run({"--note", "C", "--duration", "300", "--quality", "lo", "--stereo", "--play"});
+    ASSERT_EQ(Result.Status, 0) << Result.Err;
+    EXPECT_EQ(Result.Err, "");
+    EXPECT_EQ(Server.SinkVolumes(), Before) << "the saved volume is put back exactly";
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    const std::vector<std::int16_t> Heard = Sounding(Capture.Stop());
+
+    TToneGen Gen(nullptr);
+    Gen.SetFrequency(523);
+    Gen.SetDuration(300);
+    Gen.SetQuality(tgLoQ);
+    Gen.SetStereo(true);
+    ASSERT_TRUE(Gen.Prepare());
+    const std::vector<std::int16_t> Want = SamplesOf(Gen);
+    ASSERT_GE(Heard.size(), Want.size()) << "the play returned before its end was heard";
+    // The tone starts with a zero sample, which the search for the first
+    // sound skips: compare from the second frame on.
+    std::size_t Offset = 0;
+    while (Offset + 1 < Want.size() && Want[Offset] == 0 && Want[Offset + 1] == 0)
+        Offset += 2;
+    EXPECT_TRUE(
+        std::equal(Want.begin() + static_cast<std::ptrdiff_t>(Offset), Want.end(), Heard.begin()))
+        << "the sound heard is not the tone's samples";
+}
+
+// Ctrl+C (and the other ends a terminal brings) stops a looped tone and puts
+// the device volume back.
+class CliLoopTest : public CliTest, public testing::WithParamInterface<int> {};
+
+TEST_P(CliLoopTest, LoopsUntilASignalThenStopsAndPutsTheVolumeBack) {
+    const int Signal = GetParam();
+    TPulseServer Server("tonegen_cli_loop");
+    START_PULSE_SERVER(Server);
+    const TVolumes Before = {20000, 40000};
+    ASSERT_TRUE(Server.SetSinkVolumes(Before));
+    TPulseCapture Capture(Server);
+    std::string Error;
+    ASSERT_TRUE(Capture.Start(&Error)) << Error;
+
+    const pid_t Child = fork();
+    ASSERT_GE(Child, 0);
+    if (Child == 0) {
+        execl(TONEGEN_COMMAND, "tonegen", "--loop", "--duration", "100", "--quality", "lo",
+              "--stereo", "--volume", "50,25", static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    // A 100 ms tone heard for more than a second is repeating.
+    const bool Repeated = Capture.WaitForFrames(44100 * 3 / 2, std::chrono::seconds(10));
+    const TVolumes During = Server.SinkVolumes();
+    kill(Child, Signal);
+    int Status = 0;
+    for (int Waited = 0; Waited < 500 && waitpid(Child, &Status, WNOHANG) == 0; ++Waited)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    if (waitpid(Child, &Status, WNOHANG) == 0) {
+        kill(Child, SIGKILL);
+        waitpid(Child, &Status, 0);
+        FAIL() << "the command did not end on the signal";
+    }
+    ASSERT_TRUE(Repeated);
+    ASSERT_TRUE(WIFEXITED(Status)) << "ended by signal " << WTERMSIG(Status);
+    EXPECT_EQ(WEXITSTATUS(Status), 0);
+    EXPECT_EQ(Server.SinkVolumes(), Before);
+    // While it looped, the sink was at the asked share of full volume.
+    ASSERT_EQ(During.size(), 2u);
+    EXPECT_LT(During[1], During[0]);
+    EXPECT_LT(During[0], 65536u);
+
+    // The sound has stopped: what is recorded now is silence.
+    const std::vector<std::int16_t> All = Capture.Stop();
+    TPulseCapture After(Server);
+    ASSERT_TRUE(After.Start(&Error)) << Error;
+    ASSERT_TRUE(After.WaitForFrames(4410, std::chrono::seconds(5)));
+    const std::vector<std::int16_t> Tail = After.Stop();
+    EXPECT_TRUE(std::all_of(Tail.begin(), Tail.end(), [](std::int16_t V) { return V == 0; }));
+    EXPECT_FALSE(Sounding(All).empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Signals, CliLoopTest, testing::Values(SIGINT, SIGTERM, SIGHUP),
+                         [](const auto& Info) { return std::string(strsignal(Info.param)); });
 
 } // namespace

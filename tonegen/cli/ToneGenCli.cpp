@@ -1,5 +1,5 @@
 // tonegen: renders a tone with the TToneGen component from a shell and exports
-// it as a WAV file, or prints the fields of the image's header.
+// it as a WAV file, plays it, or prints the fields of the image's header.
 //
 // Each option sets the component property of the same name, so the command
 // gives exactly the bytes the component renders. Values outside a property's
@@ -10,20 +10,31 @@
 // (an unknown option, a value that is not a number, a file that cannot be
 // written) ends the command with a one-line message and status 2.
 //
-// The command is linked with a device-volume layer whose calls all fail, so
-// rendering never touches the user's output volume.
+// The device volume is left alone unless the command plays: then, as the
+// component does for its first instance, it is saved and set to full when the
+// component is created, and put back when the command ends, also on Ctrl+C,
+// SIGTERM or SIGHUP, which stop the sound first. A play that cannot reach a
+// sound output ends the command with status 1.
+#include "MMSystem.h"
+#include "PulseVolume.h"
 #include "ToneGen.h"
 #include "ToneRender.h"
 #include "WaveImage.h"
 
+#include <atomic>
 #include <cfloat>
 #include <cmath>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <iterator>
 #include <limits>
+#include <memory>
 #include <string>
 #include <string_view>
+#include <thread>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -31,10 +42,12 @@ namespace {
 constexpr int BadInput = 2;
 
 const char* const Usage = R"(Usage: tonegen [OPTION]...
-Render a tone with the tone generator and export it as a WAV file.
-Without --export, print the fields of the rendered image's header.
+Render a tone with the tone generator and export it as a WAV file or play
+it. Without --export or --play, print the fields of the rendered image's
+header. Options take effect in the order given.
 
   --frequency HZ     main tone frequency, 20 to 20000 (default 440)
+  --note NAME        main tone frequency from a note name (see below)
   --duration MS      duration in milliseconds, 10 to 32767 (default 100)
   --waveform NAME    sine, square, triangle, sawtooth or noise (default sine)
   --resolution BITS  16 or 8 bits per sample (default 16)
@@ -48,12 +61,33 @@ Without --export, print the fields of the rendered image's header.
                      with --no-multiplier), WAVEFORM as for --waveform;
                      repeatable. Partials above 100 percent together are
                      scaled down; the main tone gets what they leave.
+  --partial-note LEVEL:NAME
+                     set the frequency of partial tone LEVEL from a note
+                     name; with the multiplier it is stored as a multiple of
+                     the frequency set so far
   --adsr A,H,D,S,R   shape the tone with an envelope: attack, hold, decay and
                      release as percent of the duration, sustain as a level
                      in percent, each 0 to 100
   --export FILE      write the WAV image to FILE (an existing file is
                      replaced only once the new one is complete)
+  --play             play the tone through the sound output to its end
+  --loop             play the tone repeatedly until Ctrl+C
+  --volume LEFT,RIGHT
+                     output volume of the play in percent of full, 0 to 100
+                     each (default 100,100); needs --play or --loop
   --help             show this help and exit
+
+Note names: a letter A to G with an optional sharp (# or +) or flat (-),
+taken in the current octave, which starts at 4 and runs from A up to G#
+(A is 440 Hz, C 523 Hz). O and a digit before the letter sets the octave
+(O5C); each < or > before it moves the octave down or up (<<A is 110 Hz);
+the octave a name ends in is kept for the next name of the same tone. N and
+a number gives a note by its number of semitones above the A of octave 0
+(N48 is 440 Hz). A name whose frequency is not within 20 to 20000 Hz is bad
+input.
+
+While --play or --loop sounds, the output device is at full volume (scaled
+by --volume); its volume is put back when the command ends, also on Ctrl+C.
 
 Values outside a range are clamped, with a warning; so is a multiplied
 partial frequency outside 20 to 20000 Hz. A partial whose own frequency is
@@ -62,9 +96,14 @@ is silent but keeps its share of the output; a note says so. Bad input exits
 with status 2.
 )";
 
+// Bad input. Thrown rather than exiting on the spot, so that the component
+// is destroyed on the way out and the device volume put back.
+struct TBadInput {
+    std::string Message;
+};
+
 [[noreturn]] void Fail(const std::string& Message) {
-    std::fprintf(stderr, "tonegen: %s\n", Message.c_str());
-    std::exit(BadInput);
+    throw TBadInput{Message};
 }
 
 void Warn(const std::string& Message) {
@@ -263,14 +302,33 @@ void PrintHeader(const TToneGen& Gen) {
     std::printf("image_size=%d\n", Gen.WaveImageSize());
 }
 
-} // namespace
+// The options as given, each with its value when it takes one.
+struct TOption {
+    std::string Name;
+    std::string Value;
+};
 
-int main(int argc, char** argv) {
-    TToneGen Gen(nullptr);
-    bool Envelope = false;
-    std::string ExportName;
-    bool Export = false;
+bool TakesValue(const std::string& Option) {
+    static const char* const WithValue[] = {
+        "--frequency", "--duration", "--waveform", "--resolution",   "--quality", "--partial",
+        "--adsr",      "--export",   "--note",     "--partial-note", "--volume"};
+    for (const char* Name : WithValue)
+        if (Option == Name)
+            return true;
+    return false;
+}
 
+bool TakesNoValue(const std::string& Option) {
+    static const char* const Flags[] = {"--help",          "-h",     "--stereo",
+                                        "--no-multiplier", "--play", "--loop"};
+    for (const char* Name : Flags)
+        if (Option == Name)
+            return true;
+    return false;
+}
+
+std::vector<TOption> ReadOptions(int argc, char** argv) {
+    std::vector<TOption> Options;
     for (int I = 1; I < argc; ++I) {
         std::string Option = argv[I];
         std::string Value;
@@ -281,68 +339,194 @@ int main(int argc, char** argv) {
             Option.resize(Eq);
             HasValue = true;
         }
-        auto Take = [&]() -> const std::string& {
+        if (TakesValue(Option)) {
             if (!HasValue) {
                 if (I + 1 >= argc)
                     Fail(Option + " needs a value");
                 Value = argv[++I];
-                HasValue = true;
             }
-            return Value;
-        };
-        auto NoValue = [&] {
+        } else if (TakesNoValue(Option)) {
             if (HasValue)
                 Fail(Option + " takes no value");
-        };
+        } else {
+            Fail("unknown option " + Quoted(argv[I]) + " (see tonegen --help)");
+        }
+        Options.push_back({Option, Value});
+    }
+    return Options;
+}
 
-        if (Option == "--help" || Option == "-h") {
-            NoValue();
+void SetNote(TToneGen& Gen, const std::string& Name) {
+    if (Gen.SetNote(Name) == 0)
+        Fail("--note: " + Quoted(Name) +
+             " is not a note name with a frequency from 20 to 20000 Hz");
+}
+
+void SetPartialNote(TToneGen& Gen, const std::string& Text) {
+    const std::string Option = "--partial-note " + Quoted(Text);
+    const auto Colon = Text.find(':');
+    if (Colon == std::string::npos)
+        Fail(Option + ": expected LEVEL:NAME");
+    const long Level = ParseInteger(Option, Text.substr(0, Colon));
+    if (Level < 1 || Level > AMLevelCount)
+        Fail(Option + ": level " + Text.substr(0, Colon) + " is not 1 to 8");
+    const std::string Name = Text.substr(Colon + 1);
+    if (Gen.SetAMNote(static_cast<TTGAMLevel>(Level - 1), Name) == 0.0f)
+        Fail(Option + ": " + Quoted(Name) +
+             " is not a note name with a frequency from 20 to 20000 Hz");
+}
+
+void SetVolume(TToneGen& Gen, const std::string& Text) {
+    const std::string Option = "--volume " + Quoted(Text);
+    const auto Parts = Split(Text, ',');
+    if (Parts.size() != 2)
+        Fail(Option + ": expected LEFT,RIGHT");
+    const long Left = ParseInteger(Option, Parts[0]);
+    const long Right = ParseInteger(Option, Parts[1]);
+    Gen.SetLeftVolume(To16Bit(Left));
+    WarnIfClamped("--volume left", Parts[0], Left, Gen.LeftVolume(), 0, 100);
+    Gen.SetRightVolume(To16Bit(Right));
+    WarnIfClamped("--volume right", Parts[1], Right, Gen.RightVolume(), 0, 100);
+}
+
+// Ctrl+C, SIGTERM and SIGHUP while the command plays. They are blocked in
+// every thread (the sound layer's threads inherit the mask) and taken by a
+// thread of their own, which from then on keeps the sound stopped: a play to
+// the end returns early (also one that was only about to start), and the
+// command ends in order, destroying the component, which puts the device
+// volume back.
+class TInterruption {
+public:
+    TInterruption() {
+        sigemptyset(&FSignals);
+        sigaddset(&FSignals, SIGINT);
+        sigaddset(&FSignals, SIGTERM);
+        sigaddset(&FSignals, SIGHUP);
+        pthread_sigmask(SIG_BLOCK, &FSignals, nullptr);
+        FWaiter = std::thread([this] {
+            const timespec Tick{0, 50 * 1000 * 1000};
+            while (!FDone) {
+                if (FSignal == 0) {
+                    const int Signal = sigtimedwait(&FSignals, nullptr, &Tick);
+                    if (Signal <= 0)
+                        continue;
+                    FSignal = Signal;
+                } else {
+                    nanosleep(&Tick, nullptr);
+                }
+                PlaySoundA(nullptr, nullptr, 0);
+            }
+        });
+    }
+    // The signals stay blocked: one that comes now stays pending, and the
+    // command ends with its status soon after.
+    ~TInterruption() {
+        FDone = true;
+        FWaiter.join();
+    }
+    TInterruption(const TInterruption&) = delete;
+    TInterruption& operator=(const TInterruption&) = delete;
+
+    // The signal received, or 0.
+    int Signal() const { return FSignal; }
+    // Waits for a signal: the end of a looped play.
+    void Wait() const {
+        const timespec Tick{0, 20 * 1000 * 1000};
+        while (FSignal == 0)
+            nanosleep(&Tick, nullptr);
+    }
+
+private:
+    sigset_t FSignals{};
+    std::atomic<bool> FDone{false};
+    std::atomic<int> FSignal{0};
+    std::thread FWaiter;
+};
+
+// Whether the system sound player can open a sound output: the component does
+// not report a play that could not start, so the command asks first, with
+// one silent frame.
+bool SoundOutputAvailable() {
+    TWaveHeader Header;
+    WriteWaveHeader(LongFalse, LongTrue, LongFalse, 2, Header);
+    std::uint8_t Image[WaveHeaderSize + 2] = {};
+    std::memcpy(Image, Header.Bytes, WaveHeaderSize);
+    const bool Opened =
+        PlaySoundA(reinterpret_cast<const char*>(Image), nullptr, SND_MEMORY | SND_ASYNC) != 0;
+    PlaySoundA(nullptr, nullptr, 0);
+    return Opened;
+}
+
+int Run(const std::vector<TOption>& Options) {
+    bool Play = false, Loop = false, Volume = false;
+    for (const TOption& O : Options) {
+        if (O.Name == "--help" || O.Name == "-h") {
             std::fputs(Usage, stdout);
             return 0;
-        } else if (Option == "--frequency") {
-            const long Hz = ParseInteger(Option, Take());
+        }
+        Play = Play || O.Name == "--play";
+        Loop = Loop || O.Name == "--loop";
+        Volume = Volume || O.Name == "--volume";
+    }
+    if (Volume && !Play && !Loop)
+        Fail("--volume needs --play or --loop");
+    // Only a play may touch the device volume.
+    SetDeviceVolumeEnabled(Play || Loop);
+    std::unique_ptr<TInterruption> Interruption;
+    if (Play || Loop)
+        Interruption = std::make_unique<TInterruption>();
+
+    TToneGen Gen(nullptr);
+    bool Envelope = false;
+    std::string ExportName;
+    bool Export = false;
+    for (const TOption& O : Options) {
+        const std::string& Option = O.Name;
+        const std::string& Value = O.Value;
+        if (Option == "--frequency") {
+            const long Hz = ParseInteger(Option, Value);
             Gen.SetFrequency(To16Bit(Hz));
             WarnIfClamped(Option, Value, Hz, Gen.Frequency(), 20, 20000);
+        } else if (Option == "--note") {
+            SetNote(Gen, Value);
         } else if (Option == "--duration") {
-            const long Ms = ParseInteger(Option, Take());
+            const long Ms = ParseInteger(Option, Value);
             Gen.SetDuration(To16Bit(Ms));
             WarnIfClamped(Option, Value, Ms, Gen.Duration(), 10, 32767);
         } else if (Option == "--waveform") {
-            Gen.SetWaveform(ParseWaveform(Option, Take()));
+            Gen.SetWaveform(ParseWaveform(Option, Value));
         } else if (Option == "--resolution") {
-            const std::string& Bits = Take();
-            if (Bits == "16")
+            if (Value == "16")
                 Gen.SetResolution(tg16Bit);
-            else if (Bits == "8")
+            else if (Value == "8")
                 Gen.SetResolution(tg8Bit);
             else
-                Fail(Option + ": " + Quoted(Bits) + " is not 16 or 8");
+                Fail(Option + ": " + Quoted(Value) + " is not 16 or 8");
         } else if (Option == "--quality") {
-            const std::string& Q = Take();
-            if (Q == "hi")
+            if (Value == "hi")
                 Gen.SetQuality(tgHiQ);
-            else if (Q == "lo")
+            else if (Value == "lo")
                 Gen.SetQuality(tgLoQ);
             else
-                Fail(Option + ": " + Quoted(Q) + " is not hi or lo");
+                Fail(Option + ": " + Quoted(Value) + " is not hi or lo");
         } else if (Option == "--stereo") {
-            NoValue();
             Gen.SetStereo(true);
         } else if (Option == "--no-multiplier") {
-            NoValue();
             Gen.SetAMUseMultiplier(false);
         } else if (Option == "--partial") {
-            SetPartial(Gen, Take());
+            SetPartial(Gen, Value);
+        } else if (Option == "--partial-note") {
+            SetPartialNote(Gen, Value);
         } else if (Option == "--adsr") {
-            SetEnvelope(Gen, Take());
+            SetEnvelope(Gen, Value);
             Envelope = true;
+        } else if (Option == "--volume") {
+            SetVolume(Gen, Value);
         } else if (Option == "--export") {
-            ExportName = Take();
-            if (ExportName.empty())
+            if (Value.empty())
                 Fail(Option + " needs a file name");
+            ExportName = Value;
             Export = true;
-        } else {
-            Fail("unknown option " + Quoted(argv[I]) + " (see tonegen --help)");
         }
     }
 
@@ -351,11 +535,41 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "tonegen: not enough memory for the tone\n");
         return 1;
     }
-    if (Export) {
-        if (!Gen.ExportFile(ExportName))
-            Fail("cannot write " + Quoted(ExportName));
+    if (Export && !Gen.ExportFile(ExportName))
+        Fail("cannot write " + Quoted(ExportName));
+    if (Play || Loop) {
+        if (!SoundOutputAvailable()) {
+            std::fprintf(stderr, "tonegen: no sound output could be opened\n");
+            return 1;
+        }
+        // The image is current: the play renders nothing before the sound
+        // starts.
+        Gen.SetLoop(Loop);
+        Gen.SetAsync(false);
+        Envelope ? Gen.PlayADSR() : Gen.Play();
+        if (Loop) {
+            Interruption->Wait();
+            Gen.Stop();
+            return 0;
+        }
+        if (const int Signal = Interruption->Signal(); Signal != 0) {
+            Gen.Stop();
+            return 128 + Signal;
+        }
         return 0;
     }
-    PrintHeader(Gen);
+    if (!Export)
+        PrintHeader(Gen);
     return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    try {
+        return Run(ReadOptions(argc, argv));
+    } catch (const TBadInput& Bad) {
+        std::fprintf(stderr, "tonegen: %s\n", Bad.Message.c_str());
+        return BadInput;
+    }
 }
