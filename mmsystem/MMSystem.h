@@ -59,11 +59,17 @@ enum : DWORD {
 };
 
 // Plays the WAV image at pszSound (with SND_MEMORY; file and alias names are
-// not supported) after stopping whatever the process plays. A null pszSound
-// stops the sound that plays and returns true. The image must be a RIFF/WAVE
-// image of PCM samples, 8-bit unsigned or 16-bit signed, one or two channels;
-// only the bytes its RIFF header declares are read, and the player keeps a
-// copy of the samples, so the image may be released once the call returns.
-// A malformed image, a missing flag or no sound output gives false and
-// nothing is played. hmod is ignored.
+// not supported). Every call first stops whatever the process plays, a
+// refused one too; a null pszSound only stops, and returns true. The image
+// must be a RIFF/WAVE image of PCM samples, 8-bit unsigned or 16-bit signed,
+// one or two channels, 8000 to 192000 frames per second; only the bytes its
+// RIFF header declares are read, and the player keeps a copy of the samples,
+// so the image may be released once the call returns. A malformed image, a
+// missing flag or no sound output gives false and nothing is played; an image
+// with less than one frame of data is silent and gives true.
+// SND_LOOP alone loops in the background as SND_ASYNC | SND_LOOP does. A
+// synchronous play returns true once its last frame has been heard, or as
+// soon as another thread stops the sound; it gives false only when the output
+// stops taking samples. SND_NODEFAULT changes nothing (there is no default
+// sound) and hmod is ignored.
 BOOL PlaySoundA(const char* pszSound, HMODULE hmod, DWORD fdwSound);
