@@ -51,8 +51,8 @@ using DWORD = std::uint32_t;
 using HMODULE = void*;
 
 enum : DWORD {
-    SND_SYNC = 0x0000,   // play once; return when the sound has been heard to its end
-    SND_ASYNC = 0x0001,  // start in the background and return at once
+    SND_SYNC = 0x0000,  // play once; return when the sound has been heard to its end
+    SND_ASYNC = 0x0001, // start in the background and return at once
     SND_NODEFAULT = 0x0002,
     SND_MEMORY = 0x0004, // the sound is the address of a complete WAV image in memory
     SND_LOOP = 0x0008,   // with SND_ASYNC: repeat without a gap until stopped

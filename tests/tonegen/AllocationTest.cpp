@@ -2,6 +2,7 @@
 // without an image, without raising, and with its flags as they were, so that
 // the next play renders again. This binary replaces the allocation functions
 // so that they fail on request.
+#include "FakeSoundPlayer.h"
 #include "FakeVolume.h"
 #include "RandomGenerator.h"
 #include "ToneGen.h"
@@ -100,6 +101,8 @@ protected:
         // The fake device records every call; with room made here, recording
         // the volume set by Prepare allocates nothing while new fails.
         FakeVolume.Calls.reserve(64);
+        FakeSoundPlayer = TFakeSoundPlayer{};
+        FakeSoundPlayer.Calls.reserve(64);
     }
     void TearDown() override {
         FailArrays = false;
@@ -125,6 +128,14 @@ TEST_P(AllocationTest, FailsWithoutAnImageAndKeepsTheFlags) {
     EXPECT_EQ(FlagsOf(Gen), Flags);
     EXPECT_EQ(RandSeed, 0x5EEDu) << "the generator is put back";
     EXPECT_FALSE(Gen.ExportFile("/nonexistent-folder/tone.wav"));
+    // A play whose rendering fails has nothing to play, and still counts
+    // as started in the background.
+    *R.Fail = true;
+    R.Envelope ? Gen.PlayADSR() : Gen.Play();
+    *R.Fail = false;
+    EXPECT_TRUE(FakeSoundPlayer.Plays().empty());
+    EXPECT_FALSE(FakeSoundPlayer.Calls.empty()) << "the player is still told to stop";
+    EXPECT_FALSE(Gen.Stopped());
 
     // With memory again, the next rendering succeeds.
     ASSERT_TRUE(R.Envelope ? Gen.PrepareADSR() : Gen.Prepare());
