@@ -15,6 +15,7 @@
 #include <cstdint>
 #include <gtest/gtest.h>
 #include <optional>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -103,12 +104,12 @@ std::string Mismatch(const TFrames& Got, const TFrames& Want) {
     for (std::size_t Offset = 0; Offset < 1024; ++Offset)
         if (const std::size_t M = MatchingFrames(Got, Want, Offset); M > Best)
             Best = M, BestOffset = Offset;
-    std::string Text = "longest match: " + std::to_string(Best) + " frames from offset " +
-                       std::to_string(BestOffset) + " of " + std::to_string(Got.size() / 2) +
-                       " recorded; then";
+    std::ostringstream Text;
+    Text << "longest match: " << Best << " frames from offset " << BestOffset << " of "
+         << Got.size() / 2 << " recorded; then";
     for (std::size_t K = Best; K < Best + 4 && 2 * K + 1 < Got.size(); ++K)
-        Text += " " + std::to_string(Got[2 * K]) + "," + std::to_string(Got[2 * K + 1]);
-    return Text;
+        Text << ' ' << Got[2 * K] << ',' << Got[2 * K + 1];
+    return Text.str();
 }
 
 TEST(SoundEndToEnd, TwoStepsSoundExactlyAsTheOscillatorBankWithThePhaseCarriedOver) {
