@@ -38,6 +38,47 @@ test-asan: deps
 bench: build
 	@for b in $(BUILD)/bin/bench_*; do echo "== $$b"; $$b; done
 
+# Coverage-guided fuzzing with libFuzzer and clang (fuzz/, README "Testing").
+# make fuzz runs each target for FUZZ_SECONDS over a copy of its corpus in
+# $(FUZZ_BUILD)/corpus/; make fuzz-check runs the committed corpus and a
+# short round of fuzzing, for CI. Inputs that fail land in $(FUZZ_BUILD)/findings/.
+FUZZ_BUILD   ?= build-fuzz
+FUZZ_SECONDS ?= 180
+FUZZ_CHECK_SECONDS ?= 20
+FUZZ_TARGETS := fuzz_form_stream fuzz_wave_image_check fuzz_note_names fuzz_tonegen_command
+# Output of the targets is dropped; libFuzzer's and the sanitizers' reports
+# are kept. Run a target on a found input to see its own message.
+FUZZ_FLAGS   ?= -close_fd_mask=3 -timeout=30 -rss_limit_mb=2048
+
+.PHONY: fuzz-build fuzz fuzz-check
+
+fuzz-build: deps
+	cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DDRVARDEN_FUZZ=ON \
+	    -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++
+	cmake --build $(FUZZ_BUILD) -j$(JOBS)
+
+fuzz: fuzz-build
+	@mkdir -p $(FUZZ_BUILD)/findings; status=0; \
+	for t in $(FUZZ_TARGETS); do \
+	    mkdir -p $(FUZZ_BUILD)/corpus/$$t; cp -n fuzz/corpus/$$t/* $(FUZZ_BUILD)/corpus/$$t/; \
+	    echo "== $$t: $(FUZZ_SECONDS) s"; \
+	    $(FUZZ_BUILD)/bin/$$t $(FUZZ_FLAGS) -dict=fuzz/$$t.dict -max_total_time=$(FUZZ_SECONDS) \
+	        -artifact_prefix=$(FUZZ_BUILD)/findings/$$t- $(FUZZ_BUILD)/corpus/$$t || status=1; \
+	done; exit $$status
+
+fuzz-check: fuzz-build
+	@mkdir -p $(FUZZ_BUILD)/findings; status=0; \
+	for t in $(FUZZ_TARGETS); do \
+	    echo "== $$t: the committed corpus"; \
+	    $(FUZZ_BUILD)/bin/$$t $(FUZZ_FLAGS) -runs=0 \
+	        -artifact_prefix=$(FUZZ_BUILD)/findings/$$t- fuzz/corpus/$$t || status=1; \
+	    echo "== $$t: $(FUZZ_CHECK_SECONDS) s"; \
+	    rm -rf $(FUZZ_BUILD)/check-corpus/$$t; mkdir -p $(FUZZ_BUILD)/check-corpus/$$t; \
+	    $(FUZZ_BUILD)/bin/$$t $(FUZZ_FLAGS) -dict=fuzz/$$t.dict -max_total_time=$(FUZZ_CHECK_SECONDS) \
+	        -artifact_prefix=$(FUZZ_BUILD)/findings/$$t- $(FUZZ_BUILD)/check-corpus/$$t \
+	        fuzz/corpus/$$t || status=1; \
+	done; exit $$status
+
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i
 

@@ -8,6 +8,8 @@ build-essential
 cmake
 pkg-config
 clang-format
+clang
+libclang-rt-14-dev
 qt6-base-dev
 libsdl2-dev
 libpulse-dev

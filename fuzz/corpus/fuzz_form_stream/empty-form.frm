@@ -1,0 +1,2 @@
+object Form1: TForm1
+end

@@ -1,0 +1,4 @@
+object Form1: TForm1
+  object Button1: TButton
+  end
+end
