@@ -143,7 +143,9 @@ std::optional<std::int32_t> NoteNumber(std::string_view T, std::int32_t& O) {
 } // namespace
 
 std::int32_t NoteToFrequency(std::string_view Text, std::int32_t& Octave) {
-    std::int32_t O = Octave;
+    // Octaves run from 0 to 9. One outside them on entry is taken as the
+    // nearer end, as < and > keep it, so that no octave arithmetic overflows.
+    std::int32_t O = std::clamp(Octave, 0, 9);
     const auto N = NoteNumber(Normalised(Text), O);
     if (!N)
         return 0;

@@ -8,6 +8,7 @@
 
 #include <bit>
 #include <gtest/gtest.h>
+#include <limits>
 #include <ostream>
 #include <string>
 
@@ -76,6 +77,31 @@ TEST(NoteToFrequency, AWellFormedNameSetsTheOctaveEvenOutOfRange) {
     EXPECT_EQ(Octave, 9);
     EXPECT_EQ(NoteToFrequency("O1X", Octave), 0);
     EXPECT_EQ(Octave, 9) << "a malformed name leaves the octave";
+}
+
+// An octave outside 0 to 9 given on entry (no name leads there) is read as
+// the nearer end; the extremes of the type once overflowed the octave
+// arithmetic.
+TEST(NoteToFrequency, AnOctaveOutsideTheRangeIsReadAsTheNearerEnd) {
+    constexpr std::int32_t Min = std::numeric_limits<std::int32_t>::min();
+    constexpr std::int32_t Max = std::numeric_limits<std::int32_t>::max();
+    const struct {
+        std::int32_t Given;
+        const char* Name;
+        std::int32_t Frequency;
+        std::int32_t OctaveAfter;
+    } Rows[] = {
+        {Min, "C", 33, 0},           {Min, "<C", 33, 0},    {Min, "N48", 440, 0},
+        {-1, "G#", 52, 0},           {-1, "A-", 0, -1},     {10, "C", 16744, 9},
+        {Max, ">A", 14080, 9},       {Max, "A-", 13290, 8}, {Max, "H", 0, Max},
+        {1308622860, "C", 16744, 9}, // found by the fuzzer: 12 times it overflowed
+    };
+    for (const auto& R : Rows) {
+        std::int32_t Octave = R.Given;
+        EXPECT_EQ(NoteToFrequency(R.Name, Octave), R.Frequency)
+            << R.Name << " in octave " << R.Given;
+        EXPECT_EQ(Octave, R.OctaveAfter) << R.Name << " in octave " << R.Given;
+    }
 }
 
 TEST(NoteToFrequency, EveryAIsExact) {
