@@ -7,7 +7,7 @@ BUILD      ?= build
 ASAN_BUILD ?= build-asan
 JOBS       ?= 2
 
-.PHONY: all deps configure build run test asan test-asan bench format clean
+.PHONY: all deps configure build run test asan test-asan bench package format clean
 
 all: build
 
@@ -37,6 +37,10 @@ test-asan: deps
 
 bench: build
 	@for b in $(BUILD)/bin/bench_*; do echo "== $$b"; $$b; done
+
+# The Debian package of the program, written to $(BUILD)/.
+package: build
+	cd $(BUILD) && cpack -G DEB
 
 # Coverage-guided fuzzing with libFuzzer and clang (fuzz/, README "Testing").
 # make fuzz runs each target for FUZZ_SECONDS over a copy of its corpus in

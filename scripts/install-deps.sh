@@ -24,6 +24,8 @@ python3
 xvfb
 x11-apps
 fonts-dejavu-core
+dpkg-dev
+desktop-file-utils
 "
 
 missing=""
