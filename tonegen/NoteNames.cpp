@@ -93,7 +93,7 @@ int Semitone(char Letter) {
 
 // The note number of the name, and the octave after it; nothing when the
 // name is malformed.
-std::optional<std::int32_t> NoteNumber(std::string_view T, std::int32_t& O) {
+std::optional<std::int64_t> NoteNumber(std::string_view T, std::int64_t& O) {
     if (!T.empty() && T.front() == 'N') {
         const auto N = ToInteger(T.substr(1));
         if (!N || *N < 0 || *N > 121)
@@ -108,14 +108,15 @@ std::optional<std::int32_t> NoteNumber(std::string_view T, std::int32_t& O) {
         T.remove_prefix(1);
     } else {
         while (!T.empty() && (T.front() == '<' || T.front() == '>')) {
-            O = T.front() == '<' ? std::max(O - 1, 0) : std::min(O + 1, 9);
+            O = T.front() == '<' ? std::max<std::int64_t>(O - 1, 0)
+                                 : std::min<std::int64_t>(O + 1, 9);
             T.remove_prefix(1);
         }
     }
     if (T.empty() || Semitone(T.front()) < 0)
         return std::nullopt;
     const char Letter = T.front();
-    std::int32_t S = Semitone(Letter);
+    std::int64_t S = Semitone(Letter);
     T.remove_prefix(1);
     if (!T.empty() && (T.front() == '+' || T.front() == '#')) {
         T.remove_prefix(1);
@@ -143,20 +144,26 @@ std::optional<std::int32_t> NoteNumber(std::string_view T, std::int32_t& O) {
 } // namespace
 
 std::int32_t NoteToFrequency(std::string_view Text, std::int32_t& Octave) {
-    // Octaves run from 0 to 9. One outside them on entry is taken as the
-    // nearer end, as < and > keep it, so that no octave arithmetic overflows.
-    std::int32_t O = std::clamp(Octave, 0, 9);
+    // The octave arithmetic is done in 64 bits, so that an octave far outside
+    // 0 to 9 given on entry (no name leads there) cannot overflow it. Every
+    // octave a well-formed name leaves fits 32 bits again: "<" and ">" bring
+    // it into 0 to 9, and a flat A below octave 0 is malformed.
+    std::int64_t O = Octave;
     const auto N = NoteNumber(Normalised(Text), O);
     if (!N)
         return 0;
-    Octave = O;
+    Octave = static_cast<std::int32_t>(O);
+    // Far outside the notes that can lie within 20 to 20000 Hz, the power is
+    // not formed at all.
+    const std::int64_t Steps = *N - 48;
+    if (Steps < -120 || Steps > 120)
+        return 0;
     // In extended precision. A whole number of octaves from the A of octave
     // 4 is an exact power of two, so every A is exact; other notes go
     // through e^(x ln 2).
-    const std::int32_t Steps = *N - 48;
     long double F;
     if (Steps % 12 == 0)
-        F = std::ldexp(440.0L, Steps / 12);
+        F = std::ldexp(440.0L, static_cast<int>(Steps / 12));
     else
         F = 440.0L * std::exp(static_cast<long double>(Steps) / 12.0L * std::log(2.0L));
     const auto Hz = static_cast<std::int64_t>(F + 0.5L);
