@@ -5,15 +5,19 @@
 // Nothing may sound and nothing may be written outside a private folder: the
 // null device volume and sound player are linked, --play and --loop are
 // dropped (a loop would wait for Ctrl+C), and the file of every --export is
-// replaced by one in the folder, which is emptied after each run. The command must end with status
-// 0, 1 or 2.
+// replaced by one in the folder, which is emptied after each run. The command
+// must end with status 0, 1 or 2, and a file it exported must be an image the
+// system sound player accepts.
 #include "ToneGenCommand.h"
+#include "WaveImageCheck.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <system_error>
 #include <vector>
@@ -105,6 +109,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, std::size_t Size
         std::abort();
     }
     std::error_code Ignored;
+    if (Status == 0 && fs::exists(ExportName, Ignored)) {
+        std::ifstream In(ExportName, std::ios::binary);
+        const std::vector<char> Image{std::istreambuf_iterator<char>(In),
+                                      std::istreambuf_iterator<char>()};
+        if (!MMSystem::CheckWaveImage(Image.data(), Image.size())) {
+            std::fprintf(stderr, "tonegen command: the exported image is refused by the player\n");
+            std::abort();
+        }
+    }
     for (const auto& Entry : fs::directory_iterator(Folder, Ignored))
         fs::remove_all(Entry.path(), Ignored);
     return 0;

@@ -2,9 +2,9 @@
 // same code: the program's main is a call of RunToneGen.
 //
 // The command reaches the device volume and the system sound player through
-// MMSystem.h; the program that links it chooses their implementation. It
-// reads and writes only its arguments, stdin is never read, its messages go
-// to stdout and stderr, and --export writes the file it names.
+// MMSystem.h; the program that links it chooses their implementation. Its
+// only input is its arguments (stdin is never read), its messages go to
+// stdout and stderr, and only --export writes a file.
 #pragma once
 
 // Turns the device-volume calls on or off (SetDeviceVolumeEnabled of the
