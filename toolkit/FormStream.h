@@ -256,8 +256,9 @@ TPublishedProperties& TPublishedProperties::Enumeration(std::string Name, E (C::
         TStoredValue V;
         V.Kind = TStoredValue::vkIdent;
         const auto Ordinal = static_cast<std::size_t>((static_cast<const C&>(O).*Getter)());
-        // An ordinal without a name (stored unchecked by a caller) is written
-        // as its number, which the reader refuses rather than misreads.
+        // An ordinal without a name (a value the component keeps unchecked,
+        // such as a partial's waveform read from its stored table) is written
+        // as its number, and read back as that number.
         if (Ordinal < Names.size()) {
             V.Text = Names[Ordinal];
         } else {
@@ -267,6 +268,16 @@ TPublishedProperties& TPublishedProperties::Enumeration(std::string Name, E (C::
         return V;
     };
     P.Set = [Setter, Names, Name](TComponent& O, const TStoredValue& V) {
+        using TOrdinal = std::underlying_type_t<E>;
+        if (V.Kind == TStoredValue::vkInteger) {
+            // Only the numbers that have no name: a named value is always
+            // stored by its name.
+            if (V.Integer < static_cast<std::int64_t>(Names.size()) ||
+                !std::in_range<TOrdinal>(V.Integer))
+                FormStreamDetail::OutOfRange(Name, V);
+            (static_cast<C&>(O).*Setter)(static_cast<E>(static_cast<TOrdinal>(V.Integer)));
+            return;
+        }
         if (V.Kind != TStoredValue::vkIdent)
             FormStreamDetail::WrongKind(Name, V);
         for (std::size_t K = 0; K < Names.size(); ++K)

@@ -318,4 +318,24 @@ TEST_F(StoredTableTest, EveryPropertySurvivesAWriteAndARead) {
     EXPECT_EQ(FakeVolume.SetValues(), (std::vector<std::uint32_t>{0xFFFF0000u + 19660, 19660}));
 }
 
+// A waveform beyond tgNoise, kept unchecked from a stored table, reaches
+// AMWaveform when its level is selected: the form stores it as its number and
+// reads it back.
+TEST_F(StoredTableTest, AnUnnamedWaveformSurvivesAWriteAndARead) {
+    TComponent FromForm(nullptr);
+    FromForm.SetName("Form");
+    auto* From = new TToneGen(&FromForm);
+    From->SetName("ToneGen1");
+    From->SetAMParameter(tgAMLevel2, 10, 2.0f, static_cast<TTGWave>(5));
+    From->SetAMLevel(tgAMLevel2);
+    const std::string Text = WriteComponentText(FromForm);
+    EXPECT_NE(Text.find("AMWaveform = 5\n"), std::string::npos) << Text;
+    TComponent ToForm(nullptr);
+    ReadComponentText(Text, ToForm);
+    auto* To = dynamic_cast<TToneGen*>(ToForm.FindComponent("ToneGen1"));
+    ASSERT_NE(To, nullptr);
+    EXPECT_EQ(To->AMWaveform(), static_cast<TTGWave>(5));
+    EXPECT_EQ(WriteComponentText(ToForm), Text);
+}
+
 } // namespace

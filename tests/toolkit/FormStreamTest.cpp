@@ -471,6 +471,9 @@ const TBadText BadTexts[] = {
      "Line 7: Error reading C.Width: Property value 32768 out of range"},
     {"UnknownEnumerationName", Good + "  object C: TTestPart\n    Shape = shCube\n  end\nend\n",
      "Line 7: Error reading C.Shape: Property value shCube out of range"},
+    // A number stands only for a value that has no name.
+    {"NamedEnumerationAsANumber", Good + "  object C: TTestPart\n    Shape = 1\n  end\nend\n",
+     "Line 7: Error reading C.Shape: Property value 1 out of range"},
     {"BooleanAsInteger", Good + "  object C: TTestPart\n    Visible = 1\n  end\nend\n",
      "Line 7: Error reading C.Visible: Invalid property value"},
     {"FloatBeyondSingle", Good + "  object C: TTestPart\n    Gain = 1E39\n  end\nend\n",
