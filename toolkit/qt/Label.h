@@ -12,6 +12,7 @@ public:
     explicit TLabel(TComponent* AOwner);
 
     const std::string& Caption() const { return FCaption; }
+    // Also the label's name for assistive technology.
     void SetCaption(const std::string& Value);
     bool AutoSize() const { return FAutoSize; }
     void SetAutoSize(bool Value);

@@ -1,5 +1,6 @@
 #include "Memo.h"
 
+#include "Form.h"
 #include "QtConvert.h"
 
 #include <QPlainTextEdit>
@@ -77,4 +78,11 @@ std::string TMemo::SelText() const {
 
 void TMemo::CopyToClipboard() {
     Edit(Widget())->copy();
+}
+
+void TMemo::FormCaptionChanged() {
+    if (Widget() == nullptr)
+        return;
+    const TForm* Form = ParentForm();
+    Widget()->setAccessibleName(Form != nullptr ? ToQString(Form->Caption()) : QString());
 }
