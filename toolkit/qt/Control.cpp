@@ -1,6 +1,5 @@
 #include "Control.h"
 
-#include "Form.h"
 #include "QtConvert.h"
 
 #include <QEvent>
@@ -30,7 +29,6 @@ void TControl::SetParent(TControl* AParent) {
     FWidget->setVisible(FVisible);
     if (FParentFont)
         FontChanged();
-    FormCaptionChanged();
 }
 
 void TControl::SetBounds(int ALeft, int ATop, int AWidth, int AHeight) {
@@ -68,19 +66,6 @@ void TControl::SetEnabled(bool Value) {
 
 void TControl::SetTabOrder(int Value) {
     FTabOrder = Value;
-}
-
-std::vector<QWidget*> TControl::TabStops() const {
-    if (FWidget == nullptr)
-        return {};
-    return {FWidget};
-}
-
-TForm* TControl::ParentForm() const {
-    for (TControl* Control = FParent; Control != nullptr; Control = Control->FParent)
-        if (auto* Form = dynamic_cast<TForm*>(Control))
-            return Form;
-    return nullptr;
 }
 
 const TFont& TControl::Font() const {

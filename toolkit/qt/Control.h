@@ -11,10 +11,7 @@
 #include "Component.h"
 #include "ToolkitTypes.h"
 
-#include <vector>
-
 class QWidget;
-class TForm;
 
 class TControl : public TComponent {
 public:
@@ -41,19 +38,9 @@ public:
     bool Enabled() const;
     void SetEnabled(bool Value);
 
-    // The place in the parent's keyboard tab chain; lower comes first. The
-    // form orders the chain when it is shown; a control that takes no
-    // keyboard focus (a label, a picture, a progress bar) keeps its number
-    // but is passed over by Tab and Shift+Tab.
+    // The place in the parent's keyboard tab chain; lower comes first.
     int TabOrder() const { return FTabOrder; }
     void SetTabOrder(int Value);
-    // The widgets that stand for the control in its form's tab chain, in
-    // their own order: the control's widget, or the parts of a control made
-    // of several that take the keyboard one at a time.
-    virtual std::vector<QWidget*> TabStops() const;
-
-    // The form the control is on, through its parents; nullptr when none.
-    TForm* ParentForm() const;
 
     // A control draws with its parent's font until it is given its own.
     const TFont& Font() const;
@@ -68,14 +55,8 @@ protected:
     virtual QWidget* ClientWidget() const { return FWidget; }
     // Called after the control's font or its parent's font has changed.
     virtual void FontChanged() {}
-    // Called after the control was placed on a parent and after the caption
-    // of its form changed: a control that shows no caption of its own may
-    // take its form's as its name for assistive technology.
-    virtual void FormCaptionChanged() {}
 
 private:
-    friend class TForm;
-
     QWidget* FWidget = nullptr;
     TControl* FParent = nullptr;
     bool FVisible = true;

@@ -3,8 +3,6 @@
 #include "Application.h"
 #include "QtConvert.h"
 
-#include <QAccessible>
-#include <QAccessibleWidget>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QEventLoop>
@@ -15,17 +13,12 @@
 #include <QWindow>
 #include <algorithm>
 #include <cstdint>
-#include <mutex>
 #include <vector>
 
 // The window of a form: hands the window system's requests to the form.
 class TFormWindow final : public QWidget {
 public:
     explicit TFormWindow(TForm* AForm) : QWidget(nullptr, Qt::Window), FForm(AForm) {}
-
-    // The form this window belongs to; nullptr once the form is going.
-    TForm* Form() const { return FForm; }
-    void Detach() { FForm = nullptr; }
 
 protected:
     // Every close event reaches us from outside the form's own Close(),
@@ -66,25 +59,6 @@ private:
 
 namespace {
 
-// What assistive technology is told of a form's window: a window, or a
-// dialog while it is shown modally; a plain window-system widget would be
-// told as a mere client area.
-class TFormAccessible final : public QAccessibleWidget {
-public:
-    explicit TFormAccessible(TFormWindow* Window)
-        : QAccessibleWidget(Window, QAccessible::Window) {}
-
-    QAccessible::Role role() const override {
-        const TForm* Form = static_cast<TFormWindow*>(widget())->Form();
-        return Form != nullptr && Form->IsModal() ? QAccessible::Dialog : QAccessible::Window;
-    }
-};
-
-QAccessibleInterface* FormAccessible(const QString&, QObject* Object) {
-    auto* Window = dynamic_cast<TFormWindow*>(Object);
-    return Window != nullptr ? new TFormAccessible(Window) : nullptr;
-}
-
 bool ApplicationTerminated() {
     return Application != nullptr && Application->Terminated();
 }
@@ -92,8 +66,6 @@ bool ApplicationTerminated() {
 } // namespace
 
 TForm::TForm(TComponent* AOwner) : TControl(AOwner) {
-    static std::once_flag FactoryInstalled;
-    std::call_once(FactoryInstalled, [] { QAccessible::installFactory(FormAccessible); });
     auto* Window = new TFormWindow(this);
     SetWidget(Window, false);
     Window->setAttribute(Qt::WA_QuitOnClose, false);
@@ -101,22 +73,11 @@ TForm::TForm(TComponent* AOwner) : TControl(AOwner) {
     SetFont(TFont{});
 }
 
-TForm::~TForm() {
-    // The window outlives this part of the form by a moment (the control
-    // frees it); assistive technology may still ask it about the form.
-    if (auto* Window = static_cast<TFormWindow*>(Widget()))
-        Window->Detach();
-}
+TForm::~TForm() = default;
 
 void TForm::SetCaption(const std::string& Value) {
     FCaption = Value;
     Widget()->setWindowTitle(ToQString(Value));
-    Widget()->setAccessibleName(ToQString(Value));
-    for (int I = 0; I < ComponentCount(); ++I) {
-        auto* Control = dynamic_cast<TControl*>(Components(I));
-        if (Control != nullptr && Control->Parent() == this)
-            Control->FormCaptionChanged();
-    }
 }
 
 void TForm::SetBounds(int ALeft, int ATop, int AWidth, int AHeight) {
@@ -183,24 +144,17 @@ void TForm::ApplyTabOrder() {
     }
     std::stable_sort(Chain.begin(), Chain.end(),
                      [](TControl* A, TControl* B) { return A->TabOrder() < B->TabOrder(); });
-    // The chain links the widgets that take the keyboard; the window system
-    // keeps the others out of it and passes over them anyway. A control of
-    // several parts (a radio group's buttons) enters with all its parts in
-    // their order, of which the control itself lets Tab stop at one.
-    std::vector<QWidget*> Stops;
-    for (TControl* Control : Chain)
-        for (QWidget* Stop : Control->TabStops())
-            if (Stop->focusPolicy() != Qt::NoFocus)
-                Stops.push_back(Stop);
-    for (std::size_t I = 1; I < Stops.size(); ++I)
-        QWidget::setTabOrder(Stops[I - 1], Stops[I]);
-    // The first stop of the chain gets the keyboard when the form shows.
+    for (std::size_t I = 1; I < Chain.size(); ++I)
+        QWidget::setTabOrder(Chain[I - 1]->Widget(), Chain[I]->Widget());
+    // The first control that takes the keyboard gets it when the form shows.
     QWidget* W = Widget();
     if (W->focusWidget() == nullptr) {
-        for (QWidget* Stop : Stops) {
-            if ((Stop->focusPolicy() & Qt::TabFocus) != 0 && Stop->isEnabled() &&
-                Stop->isVisibleTo(W)) {
-                Stop->setFocus(Qt::TabFocusReason);
+        for (TControl* Control : Chain) {
+            QWidget* Target = Control->Widget()->focusProxy() != nullptr
+                                  ? Control->Widget()->focusProxy()
+                                  : Control->Widget();
+            if ((Target->focusPolicy() & Qt::TabFocus) != 0 && Target->isEnabled()) {
+                Target->setFocus(Qt::TabFocusReason);
                 break;
             }
         }
@@ -255,14 +209,7 @@ int TForm::ShowModal() {
     if (IsModal() || ApplicationTerminated())
         return mrCancel;
     QWidget* W = Widget();
-    // The keyboard goes back to the window that had it. Between two dialogs
-    // shown one after the other (the steps of a program) the window system
-    // may not yet have told the application which window has it now; the
-    // main form had it then.
-    QPointer<QWidget> PreviouslyActive = QApplication::activeWindow();
-    if (PreviouslyActive == nullptr && Application != nullptr &&
-        Application->MainForm() != nullptr && Application->MainForm() != this)
-        PreviouslyActive = Application->MainForm()->Widget();
+    const QPointer<QWidget> PreviouslyActive = QApplication::activeWindow();
     W->hide();
     // Modality is read when the window is shown, so it is set while hidden.
     W->setWindowModality(Qt::ApplicationModal);

@@ -12,14 +12,6 @@
 // Alt+F4, and Escape on a modal form) is a different thing: it goes to
 // OnCloseCommand when that is set, so a form can treat it like one of its
 // buttons, and falls back to Close() otherwise.
-//
-// The keyboard. Showing a form orders the keyboard chain of the controls
-// placed on it by their TabOrder: Tab goes to the next control that takes
-// the keyboard, Shift+Tab to the one before, both around from the end to
-// the start. Controls without a tab order (-1) keep the place the window
-// system gave them. The first control of the chain that takes the keyboard
-// has it when the form is first shown; later showings keep the control that
-// had it last. The form's caption is its name for assistive technology.
 #pragma once
 
 #include "Control.h"

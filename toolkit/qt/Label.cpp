@@ -34,7 +34,6 @@ TLabel::TLabel(TComponent* AOwner) : TControl(AOwner) {
 void TLabel::SetCaption(const std::string& Value) {
     FCaption = Value;
     static_cast<QLabel*>(Widget())->setText(ToQString(Value));
-    Widget()->setAccessibleName(ToQString(Value));
     AdjustBounds();
 }
 

@@ -12,7 +12,6 @@ public:
     explicit TLabel(TComponent* AOwner);
 
     const std::string& Caption() const { return FCaption; }
-    // Also the label's name for assistive technology.
     void SetCaption(const std::string& Value);
     bool AutoSize() const { return FAutoSize; }
     void SetAutoSize(bool Value);

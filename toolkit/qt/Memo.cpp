@@ -1,6 +1,5 @@
 #include "Memo.h"
 
-#include "Form.h"
 #include "QtConvert.h"
 
 #include <QPlainTextEdit>
@@ -78,11 +77,4 @@ std::string TMemo::SelText() const {
 
 void TMemo::CopyToClipboard() {
     Edit(Widget())->copy();
-}
-
-void TMemo::FormCaptionChanged() {
-    if (Widget() == nullptr)
-        return;
-    const TForm* Form = ParentForm();
-    Widget()->setAccessibleName(Form != nullptr ? ToQString(Form->Caption()) : QString());
 }

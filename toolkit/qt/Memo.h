@@ -1,9 +1,5 @@
 // A multi-line text box. Its text is a list of lines; the last line may be
 // empty. A read-only memo still lets the user select and copy its text.
-//
-// Tab and Shift+Tab leave the box instead of being typed into it. The box
-// has no caption; assistive technology names it by the caption of the form
-// it is on.
 #pragma once
 
 #include "Control.h"
@@ -30,9 +26,6 @@ public:
     void SelectAll();
     std::string SelText() const;
     void CopyToClipboard();
-
-protected:
-    void FormCaptionChanged() override;
 
 private:
     bool FReadOnly = false;

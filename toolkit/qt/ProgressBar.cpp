@@ -7,7 +7,6 @@ TProgressBar::TProgressBar(TComponent* AOwner) : TControl(AOwner) {
     auto* W = new QProgressBar;
     W->setTextVisible(false);
     W->setFocusPolicy(Qt::NoFocus);
-    W->setAccessibleName(QStringLiteral("Előrehaladás"));
     SetWidget(W, true);
     Update();
 }

@@ -1,8 +1,4 @@
 // A horizontal bar showing Position within Min..Max, without text.
-//
-// It takes no keyboard focus, so Tab passes over it whatever its TabOrder.
-// Assistive technology reads it as "Előrehaladás" (progress) with its
-// value: the bar has no caption of its own to give it a name.
 #pragma once
 
 #include "Control.h"

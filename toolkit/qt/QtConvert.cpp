@@ -38,18 +38,3 @@ void ApplyFontColor(QPalette& Palette, const TFont& Font) {
     for (QPalette::ColorRole Role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
         Palette.setColor(Role, Color);
 }
-
-QString WithoutMnemonics(const std::string& Caption) {
-    const QString Text = ToQString(Caption);
-    QString Result;
-    Result.reserve(Text.size());
-    for (qsizetype I = 0; I < Text.size(); ++I) {
-        if (Text[I] == QLatin1Char('&')) {
-            ++I;
-            if (I == Text.size())
-                break;
-        }
-        Result.append(Text[I]);
-    }
-    return Result;
-}

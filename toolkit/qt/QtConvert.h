@@ -23,11 +23,6 @@ QColor ToQColor(TColor Color, const QPalette& Palette);
 
 QFont ToQFont(const TFont& Font);
 
-// The text that a button draws for Caption, as assistive technology is to
-// read it: an ampersand marks the next character as the mnemonic and is not
-// drawn, a doubled one stands for itself.
-QString WithoutMnemonics(const std::string& Caption);
-
 // Sets the text roles of Palette (window text, edit text, button text) to the
 // font's colour.
 void ApplyFontColor(QPalette& Palette, const TFont& Font);

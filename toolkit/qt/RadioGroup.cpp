@@ -5,7 +5,6 @@
 #include <QEvent>
 #include <QFontMetrics>
 #include <QGroupBox>
-#include <QKeyEvent>
 #include <QPainter>
 #include <QRadioButton>
 #include <QStyle>
@@ -61,35 +60,6 @@ private:
     TRadioGroup* FGroup;
 };
 
-// One item of the group. The window system moves among auto-exclusive
-// buttons with the arrow keys by where they sit on the screen and stops at
-// the ends; the group moves by the items' order and goes around.
-class TRadioItemWidget final : public QRadioButton {
-public:
-    TRadioItemWidget(const QString& Text, QWidget* Parent, TRadioGroup* AGroup)
-        : QRadioButton(Text, Parent), FGroup(AGroup) {}
-
-protected:
-    void keyPressEvent(QKeyEvent* Event) override {
-        int Step = 0;
-        if ((Event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
-            if (Event->key() == Qt::Key_Down || Event->key() == Qt::Key_Right)
-                Step = 1;
-            else if (Event->key() == Qt::Key_Up || Event->key() == Qt::Key_Left)
-                Step = -1;
-        }
-        if (Step == 0) {
-            QRadioButton::keyPressEvent(Event);
-            return;
-        }
-        Event->accept();
-        FGroup->MoveSelection(this, Step);
-    }
-
-private:
-    TRadioGroup* FGroup;
-};
-
 TRadioGroup::TRadioGroup(TComponent* AOwner) : TControl(AOwner) {
     SetWidget(new TRadioGroupWidget(this), true);
 }
@@ -97,8 +67,6 @@ TRadioGroup::TRadioGroup(TComponent* AOwner) : TControl(AOwner) {
 void TRadioGroup::SetCaption(const std::string& Value) {
     FCaption = Value;
     static_cast<QGroupBox*>(Widget())->setTitle(ToQString(Value));
-    // The frame draws its caption as it is, ampersands included.
-    Widget()->setAccessibleName(ToQString(Value));
     ArrangeButtons();
 }
 
@@ -109,14 +77,13 @@ void TRadioGroup::SetItems(const std::vector<std::string>& Value) {
     FItems = Value;
     FItemIndex.store(-1, std::memory_order_relaxed);
     for (std::size_t I = 0; I < FItems.size(); ++I) {
-        auto* Button = new TRadioItemWidget(ToQString(FItems[I]), Widget(), this);
-        Button->setAccessibleName(WithoutMnemonics(FItems[I]));
+        auto* Button = new QRadioButton(ToQString(FItems[I]), Widget());
         const int Index = static_cast<int>(I);
         QObject::connect(Button, &QRadioButton::toggled, Button, [this, Index](bool Checked) {
             if (!Checked)
                 return;
             FItemIndex.store(Index, std::memory_order_relaxed);
-            UpdateTabStop();
+            UpdateFocusProxy();
         });
         // Only the user's click raises OnClick, not a change by the program.
         QObject::connect(Button, &QRadioButton::clicked, Button, [this] {
@@ -127,7 +94,7 @@ void TRadioGroup::SetItems(const std::vector<std::string>& Value) {
         FButtons.push_back(Button);
     }
     ArrangeButtons();
-    UpdateTabStop();
+    UpdateFocusProxy();
 }
 
 void TRadioGroup::SetItemIndex(int Value) {
@@ -143,31 +110,12 @@ void TRadioGroup::SetItemIndex(int Value) {
     } else {
         FButtons[static_cast<std::size_t>(Value)]->setChecked(true);
     }
-    UpdateTabStop();
+    UpdateFocusProxy();
 }
 
 void TRadioGroup::SetBounds(int ALeft, int ATop, int AWidth, int AHeight) {
     TControl::SetBounds(ALeft, ATop, AWidth, AHeight);
     ArrangeButtons();
-}
-
-std::vector<QWidget*> TRadioGroup::TabStops() const {
-    return std::vector<QWidget*>(FButtons.begin(), FButtons.end());
-}
-
-void TRadioGroup::MoveSelection(const QRadioButton* From, int Step) {
-    const auto Found = std::find(FButtons.begin(), FButtons.end(), From);
-    if (Found == FButtons.end())
-        return;
-    const int Count = static_cast<int>(FButtons.size());
-    const int Index = static_cast<int>(Found - FButtons.begin());
-    const int Next = ((Index + Step) % Count + Count) % Count;
-    if (Next == Index)
-        return;
-    QRadioButton* Target = FButtons[static_cast<std::size_t>(Next)];
-    Target->setFocus(Step > 0 ? Qt::TabFocusReason : Qt::BacktabFocusReason);
-    // As the user's click: checks the item and raises OnClick.
-    Target->click();
 }
 
 void TRadioGroup::FontChanged() {
@@ -190,14 +138,12 @@ void TRadioGroup::ArrangeButtons() {
             Left, Top + I * ItemHeight, std::max(1, Area.right() - Left), ItemHeight);
 }
 
-// The keyboard enters the group at its checked button, or at the first one:
-// that button is the group's only stop for Tab. The others still take the
-// focus from a click, which checks them. The frame itself never takes the
-// keyboard; with a focus proxy it would, at its own place in the chain.
-void TRadioGroup::UpdateTabStop() {
-    const int Index = ItemIndex();
-    for (std::size_t I = 0; I < FButtons.size(); ++I) {
-        const bool Entry = static_cast<int>(I) == (Index >= 0 ? Index : 0);
-        FButtons[I]->setFocusPolicy(Entry ? Qt::StrongFocus : Qt::ClickFocus);
+// The keyboard enters the group at its checked button, or at the first one.
+void TRadioGroup::UpdateFocusProxy() {
+    if (FButtons.empty()) {
+        Widget()->setFocusProxy(nullptr);
+        return;
     }
+    const int Index = ItemIndex();
+    Widget()->setFocusProxy(FButtons[static_cast<std::size_t>(Index >= 0 ? Index : 0)]);
 }

@@ -5,13 +5,6 @@
 // that the main thread updates whenever the checked button changes, so
 // reading it never calls into the window system. Everything else belongs to
 // the main thread.
-//
-// The keyboard. The group is one stop of its form's tab chain: Tab enters it
-// at the checked button (the first when none is). There the arrow keys
-// check and focus the next item (Down, Right) or the one before (Up, Left),
-// around from the last to the first, and raise OnClick as a click does;
-// Space checks the focused item. For assistive technology the group is
-// named by its caption and each button by its item's text.
 #pragma once
 
 #include "Control.h"
@@ -39,10 +32,8 @@ public:
     void SetItemIndex(int Value);
 
     void SetBounds(int ALeft, int ATop, int AWidth, int AHeight) override;
-    // The item buttons, in the items' order.
-    std::vector<QWidget*> TabStops() const override;
 
-    // Raised when the user checks an item, with the mouse or the keyboard.
+    // Raised when the user checks an item.
     TNotifyEvent OnClick;
 
 protected:
@@ -50,11 +41,8 @@ protected:
 
 private:
     friend class TRadioGroupWidget;
-    friend class TRadioItemWidget;
     void ArrangeButtons();
-    void UpdateTabStop();
-    // Checks and focuses the item Step places after From's, around the ends.
-    void MoveSelection(const QRadioButton* From, int Step);
+    void UpdateFocusProxy();
 
     std::string FCaption;
     std::vector<std::string> FItems;
